@@ -1,0 +1,1 @@
+# Compile and link settings of the stub (filled by the stub build).
