@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
+  python3 cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 fonts-wine xvfb x11-apps imagemagick
 )
