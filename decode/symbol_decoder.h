@@ -1,0 +1,35 @@
+// Reading the two codes of the compressed entry format: a symbol in the
+// adaptive code (walking the tree from the root, then updating the model)
+// and a copy's distance in the fixed distance code.
+#pragma once
+
+#include <stdint.h>
+
+#include "decode/bit_reader.h"
+#include "decode/distance_code.h"
+#include "decode/huffman_model.h"
+
+// The next symbol, 0 ... 283. It is decoded with the tree as it stood
+// before; when this returns the model has been updated for it.
+inline int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input,
+                        const ByteSource& source) {
+    uint32_t e = model.nodeChild[RootNode];
+    while (e < static_cast<uint32_t>(NodeCount)) {
+        e = model.nodeChild[e + TakeBit(bits, input, source)];
+    }
+    int symbol = static_cast<int>(e) - NodeCount;
+    BumpWeight(model, symbol);
+    return symbol;
+}
+
+// The next distance, 0 ... 4095: 8 bits look up the high part and its code
+// length n, n - 2 more bits complete the low 6 bits.
+inline int DecodeDistance(BitReader& bits, InputStream& input, const ByteSource& source) {
+    uint32_t v = TakeEightBits(bits, input, source);
+    int high = distanceTables.distanceHigh[v];
+    int more = distanceTables.distanceCodeLength[v] - 2;
+    for (int i = 0; i < more; ++i) {
+        v = 2 * v + TakeBit(bits, input, source);
+    }
+    return high * 64 + static_cast<int>(v & 63);
+}
