@@ -176,9 +176,12 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (size == 0) return 0;
     // Like older systems: a name that does not fit is cut to the buffer's
     // size and left without a terminator.
-    DWORD length = static_cast<DWORD>(std::min<size_t>(s.modulePath.size() + 1, size));
-    std::memcpy(buffer, s.modulePath.c_str(), length);
-    return length == size ? size : length - 1;
+    if (s.modulePath.size() < size) {
+        std::memcpy(buffer, s.modulePath.c_str(), s.modulePath.size() + 1);
+        return static_cast<DWORD>(s.modulePath.size());
+    }
+    std::memcpy(buffer, s.modulePath.data(), size);
+    return size;
 }
 
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
