@@ -1,0 +1,22 @@
+// The three ways of choosing literals and copies for an entry: greedy
+// (always the longest match), lazy (a match may wait one position for a
+// longer one) and the price-based optimal parse, which minimises the bits
+// of the adaptive code as it stands while the entry is written.
+//
+// Each parser takes the history (MakeHistory) and sends its choices for
+// history positions WindowFill ... end to the encoder.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "encode/entry_encoder.h"
+
+void GreedyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder);
+
+void LazyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder);
+
+// horizon: positions priced together; commit: positions written before the
+// prices are taken again from the model (at most horizon).
+void OptimalParse(std::span<const uint8_t> history, int maxChain, int horizon, int commit,
+                  EntryEncoder& encoder);
