@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a fresh Debian machine.
 # Idempotent and silent when everything is already there.
+#   scripts/setup.sh          what the build and the tests need
+#   scripts/setup.sh bench    also what the benchmark needs
 set -euo pipefail
 
 packages=(
-  python3 cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
+  python3 cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 fonts-wine xvfb x11-apps imagemagick
 )
+for group in "$@"; do
+  case "$group" in
+    bench) packages+=(espeak-ng gzip bzip2 xz-utils) ;;
+    *) echo "setup: unknown group '$group'" >&2; exit 1 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
