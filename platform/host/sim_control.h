@@ -88,7 +88,7 @@ struct State {
     std::map<int, RECT> dialogRects;
 
     // Faults.
-    std::vector<std::string> uncreatableFiles;  // Windows paths _lcreat refuses
+    std::vector<std::string> uncreatableFiles;  // Windows paths _lcreat and MoveFileExA refuse
     long long diskFullAfterBytes = -1;          // bytes _lwrite accepts in all; -1: no limit
     int opensBeforeFailure = -1;                // _lopen calls that succeed; -1: all
     long long readEndsAt = -1;                  // reads see the end of every file here
@@ -128,8 +128,8 @@ struct State {
 // The simulation's state; Reset() gives a fresh one.
 State& Get();
 
-// Starts a fresh simulation whose drives live below `hostRoot` (created if
-// missing). The Windows directory is created on disk.
+// Starts a fresh simulation whose drives live below `hostRoot`, which is
+// emptied (or created). The Windows directory is created on disk.
 void Reset(const std::filesystem::path& hostRoot);
 
 // The host path of a Windows path: "C:\A\b.txt" becomes <root>/C/A/b.txt,

@@ -230,6 +230,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     fs::path source = sim::HostPath(from), target = sim::HostPath(to);
     std::error_code error;
     if (Get().moveFileFails || !fs::is_regular_file(source, error)) return FALSE;
+    for (const auto& refused : Get().uncreatableFiles)
+        if (sim::SameName(refused, to)) return FALSE;
     if (fs::exists(target, error) &&
         (!(flags & MOVEFILE_REPLACE_EXISTING) || fs::is_directory(target, error)))
         return FALSE;

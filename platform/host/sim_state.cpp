@@ -38,6 +38,7 @@ void Reset(const fs::path& hostRoot) {
     ResetUi();
     state = State{};
     root = hostRoot;
+    fs::remove_all(root);
     fs::create_directories(root);
     SetWindowsDirectory(state.windowsDirectory);
 }

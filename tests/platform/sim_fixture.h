@@ -17,8 +17,10 @@ namespace stubtest {
 // One file of a built installer. A compressed entry is stored in the
 // compressed format and expands to `content`.
 struct InstallerFile {
+    InstallerFile(std::vector<uint8_t> bytes, bool compress = false, std::string extensionText = "")
+        : content(std::move(bytes)), compressed(compress), extension(std::move(extensionText)) {}
     std::vector<uint8_t> content;
-    bool compressed = false;
+    bool compressed;
     std::string extension;
 };
 
