@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "decode/block_streams.h"
+#include "decode/force_inline.h"
 
 struct BitReader {
     uint16_t bitBuffer;       // bitCount unused bits at the top, next bit in bit 15; below them 0
@@ -25,7 +26,7 @@ inline void ResetBitReader(BitReader& bits, uint32_t storedLength) {
 }
 
 // Tops the buffer up to at least 9 bits, a byte at a time.
-inline void FillBits(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE void FillBits(BitReader& bits, InputStream& input, const ByteSource& source) {
     while (bits.bitCount <= 8) {
         uint8_t byte = 0;
         if (bits.storedRemaining != 0) {
@@ -40,7 +41,7 @@ inline void FillBits(BitReader& bits, InputStream& input, const ByteSource& sour
 }
 
 // The next bit, 0 or 1.
-inline uint32_t TakeBit(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE uint32_t TakeBit(BitReader& bits, InputStream& input, const ByteSource& source) {
     FillBits(bits, input, source);
     uint32_t bit = bits.bitBuffer >> 15;
     bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << 1);
@@ -49,7 +50,7 @@ inline uint32_t TakeBit(BitReader& bits, InputStream& input, const ByteSource& s
 }
 
 // The next 8 bits, the first one most significant.
-inline uint32_t TakeEightBits(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE uint32_t TakeEightBits(BitReader& bits, InputStream& input, const ByteSource& source) {
     FillBits(bits, input, source);
     uint32_t value = bits.bitBuffer >> 8;
     bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << 8);

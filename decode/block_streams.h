@@ -8,6 +8,8 @@
 
 #include <stdint.h>
 
+#include "decode/force_inline.h"
+
 constexpr int StreamBlockSize = 0x4000;  // 16384: size of both stream buffers
 
 // Where stored bytes come from. read() returns the number of bytes it put
@@ -69,7 +71,7 @@ int FlushWriteBlock(OutputStream& output, const ByteSink& sink);
 // stored bytes not yet taken (the caller lowers it, not ReadPtr); it bounds
 // the refill so that nothing behind the entry's data is read. When the source
 // gives nothing, the result is 0 and readStatus tells why.
-inline uint8_t ReadPtr(InputStream& input, const ByteSource& source, uint32_t storedRemaining) {
+VELTRANE_FORCE_INLINE uint8_t ReadPtr(InputStream& input, const ByteSource& source, uint32_t storedRemaining) {
     if (input.readLeft < 1 && !RefillInput(input, source, storedRemaining)) {
         return 0;
     }
@@ -81,7 +83,7 @@ inline uint8_t ReadPtr(InputStream& input, const ByteSource& source, uint32_t st
 // are sized so that the last one is written by the length-th byte, with no
 // flush call; bytes beyond the length never reach the sink. Returns 1 while
 // all is well, 0 once a block write fell short.
-inline int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t byte, uint32_t length) {
+VELTRANE_FORCE_INLINE int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t byte, uint32_t length) {
     if (!output.writeBlockOpen && !OpenWriteBlock(output, length)) {
         return 1;
     }

@@ -18,6 +18,7 @@
 
 #include <stdint.h>
 
+#include "decode/force_inline.h"
 #include "decode/stream_format.h"
 
 struct HuffmanModel {
@@ -37,7 +38,7 @@ void RebuildTree(HuffmanModel& model);
 // Raises the weight of symbol's leaf and of every node above it by one,
 // exchanging a node with the last lighter node whenever the order of
 // weights would break. Rebuilds first when the root is at RebuildWeight.
-inline void BumpWeight(HuffmanModel& model, int symbol) {
+VELTRANE_FORCE_INLINE void BumpWeight(HuffmanModel& model, int symbol) {
     uint16_t* weight = model.nodeWeight;
     uint16_t* child = model.nodeChild;
     uint16_t* parent = model.nodeParent;

@@ -7,11 +7,12 @@
 
 #include "decode/bit_reader.h"
 #include "decode/distance_code.h"
+#include "decode/force_inline.h"
 #include "decode/huffman_model.h"
 
 // The next symbol, 0 ... 283. It is decoded with the tree as it stood
 // before; when this returns the model has been updated for it.
-inline int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input,
+VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input,
                         const ByteSource& source) {
     uint32_t e = model.nodeChild[RootNode];
     while (e < static_cast<uint32_t>(NodeCount)) {
@@ -24,7 +25,7 @@ inline int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input
 
 // The next distance, 0 ... 4095: 8 bits look up the high part and its code
 // length n, n - 2 more bits complete the low 6 bits.
-inline int DecodeDistance(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE int DecodeDistance(BitReader& bits, InputStream& input, const ByteSource& source) {
     uint32_t v = TakeEightBits(bits, input, source);
     int high = distanceTables.distanceHigh[v];
     int more = distanceTables.distanceCodeLength[v] - 2;
