@@ -140,7 +140,9 @@ TEST(Catalogue, EachFaultHasItsOwnStatus) {
                            i.image.bytes.resize(i.records[2] + 3); },
        CatalogueNoTerminator, 2},
       {"data one byte past the end",
-       [&](Installer& i) { record(i, 3, 4, static_cast<uint32_t>(i.image.bytes.size()) - i.records[3]); },
+       [&](Installer& i) {
+         record(i, 3, 4, static_cast<uint32_t>(i.image.bytes.size()) - ReadLe32(&i.image.bytes[i.records[3]]) + 1);
+       },
        CatalogueDataOutsideFile, 3},
       {"offset plus length would wrap in 32 bits",
        [&](Installer& i) { record(i, 1, 0, 0x10); record(i, 1, 4, 0xFFFFFFF8u); },

@@ -51,7 +51,9 @@ PeImage MakePe(const std::vector<std::string>& sectionNames, size_t rsrcIndex) {
   }
   uint32_t rsrcRaw = rsrcIndex < sectionCount ? raw[rsrcIndex] : nextRaw;
   uint32_t rsrcVirt = rsrcIndex < sectionCount ? virt[rsrcIndex] : nextVirt;
-  image.bytes.assign(rsrcRaw + RsrcTreeSize + 4, 0);
+  // The resource section's raw data is one full aligned block: the tree, the
+  // marker's 4 bytes, then padding.
+  image.bytes.assign(rsrcRaw + FileAlignment, 0);
   auto& b = image.bytes;
 
   b[0] = 'M';
@@ -84,14 +86,11 @@ PeImage MakePe(const std::vector<std::string>& sectionNames, size_t rsrcIndex) {
     bool isRsrc = i == rsrcIndex;
     PutLe32(b, h + 8, isRsrc ? RsrcTreeSize + 4 : FileAlignment);  // VirtualSize
     PutLe32(b, h + 12, virt[i]);
-    PutLe32(b, h + 16, isRsrc ? FileAlignment : FileAlignment);  // SizeOfRawData
+    PutLe32(b, h + 16, FileAlignment);  // SizeOfRawData
     PutLe32(b, h + 20, raw[i]);
     PutLe32(b, h + 36, isRsrc ? 0x40000040u : 0x60000020u);
     if (isRsrc) image.rsrcSectionHeader = h;
   }
-  // The resource section's raw size covers a full aligned block, which the
-  // image does not hold: the payload takes its place.
-
   uint32_t r = rsrcRaw;
   image.root = r;
   image.typeDirectory = r + 0x18;

@@ -28,8 +28,8 @@ struct PeImage {
 // Builds an image whose section table holds `sectionNames` in order (each at
 // most 8 bytes, zero-padded; may contain explicit zeros). The resource tree
 // goes into the section at `rsrcIndex`, whatever its name; every other
-// section gets 512 zero bytes. The image ends right after the 4 placeholder
-// bytes of the marker's data.
+// section gets 512 zero bytes. The resource section comes last in the file,
+// 512 bytes long: the tree, the marker's 4 placeholder bytes, zero padding.
 PeImage MakePe(const std::vector<std::string>& sectionNames = {".text", ".rsrc"},
                size_t rsrcIndex = 1);
 

@@ -1,0 +1,35 @@
+// What list, test and extract share: opening an installer with its messages,
+// and the names and fault descriptions of its entries.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "package/installer_reader.h"
+#include "package/mapped_file.h"
+#include "package/result.h"
+
+namespace veltrane::cli {
+
+struct InstallerView {
+  std::string path;      // as given, for messages
+  std::string fileName;  // the installer's file name, which names its entries
+  MappedFile file;
+  InstallerCatalogue catalogue;
+};
+
+// Opens and reads an installer; the message of a failure starts with the path.
+Result<InstallerView> OpenInstaller(const std::string& path);
+
+// The entry's path relative to the extraction folder (SEA.SCR,
+// Sea/Sea.DAT, Sea/FILE0009.TMP).
+std::string EntryPath(const InstallerView& view, const CatalogueEntry& entry);
+
+// What is wrong with the catalogue as a whole, naming the entry where it
+// applies; empty when it is intact.
+std::string CatalogueProblem(const InstallerView& view);
+
+// "entry 2 (Sea/FILE0009.TMP)" for messages.
+std::string EntryLabel(const InstallerView& view, const CatalogueEntry& entry);
+
+}  // namespace veltrane::cli
