@@ -35,46 +35,87 @@ void ResetTree(HuffmanModel& model);
 // Called by BumpWeight when the root weight reaches RebuildWeight.
 void RebuildTree(HuffmanModel& model);
 
-// Raises the weight of symbol's leaf and of every node above it by one,
-// exchanging a node with the last lighter node whenever the order of
-// weights would break. Rebuilds first when the root is at RebuildWeight.
-VELTRANE_FORCE_INLINE void BumpWeight(HuffmanModel& model, int symbol) {
+// Moves node x, just raised to weight k above its successor, behind the
+// last node lighter than k (nodes x+1 ... y all weigh k-1): the subtrees at
+// x and y change places, both positions keep their parents. Returns y.
+VELTRANE_FORCE_INLINE uint32_t ExchangeWithLastLighter(HuffmanModel& model, uint32_t x, uint16_t k) {
     uint16_t* weight = model.nodeWeight;
     uint16_t* child = model.nodeChild;
     uint16_t* parent = model.nodeParent;
-    if (weight[RootNode] == RebuildWeight) {
+    // The sentinel ends the scan at the latest.
+    uint32_t n = x + 2;
+    while (weight[n] < k) {
+        ++n;
+    }
+    uint32_t y = n - 1;
+    weight[x] = weight[y];
+    weight[y] = k;
+    // A leaf child moves with its symbol's slot, an internal child with the
+    // slots of both its children.
+    uint32_t i = child[x];
+    parent[i] = static_cast<uint16_t>(y);
+    if (i < static_cast<uint32_t>(NodeCount)) {
+        parent[i + 1] = static_cast<uint16_t>(y);
+    }
+    uint32_t j = child[y];
+    child[y] = static_cast<uint16_t>(i);
+    parent[j] = static_cast<uint16_t>(x);
+    if (j < static_cast<uint32_t>(NodeCount)) {
+        parent[j + 1] = static_cast<uint16_t>(x);
+    }
+    child[x] = static_cast<uint16_t>(j);
+    return y;
+}
+
+// Raises node x and every node above it by one, keeping the weights in
+// order. The root's parent entry is 0, which ends the walk.
+VELTRANE_FORCE_INLINE void RaiseFrom(HuffmanModel& model, uint32_t x) {
+    do {
+        uint16_t k = static_cast<uint16_t>(model.nodeWeight[x] + 1);
+        model.nodeWeight[x] = k;
+        if (k > model.nodeWeight[x + 1]) {
+            x = ExchangeWithLastLighter(model, x, k);
+        }
+        x = model.nodeParent[x];
+    } while (x != 0);
+}
+
+// The update after every symbol: raises the weight of symbol's leaf and of
+// every node above it by one. Rebuilds first when the root is at
+// RebuildWeight (the root gains exactly 1 per update, so it meets it).
+VELTRANE_FORCE_INLINE void BumpWeight(HuffmanModel& model, int symbol) {
+    if (model.nodeWeight[RootNode] == RebuildWeight) {
         RebuildTree(model);
     }
-    uint32_t x = parent[NodeCount + symbol];
-    do {
-        uint16_t k = static_cast<uint16_t>(weight[x] + 1);
-        weight[x] = k;
-        if (k > weight[x + 1]) {
-            // Nodes x+1 ... y weigh k-1; x changes places with the last of
-            // them. The sentinel ends the scan at the latest.
-            uint32_t n = x + 2;
-            while (weight[n] < k) {
-                ++n;
+    RaiseFrom(model, model.nodeParent[NodeCount + symbol]);
+}
+
+// Longest path from the root to a leaf's node, in nodes.
+constexpr int MaxPathNodes = SymbolCount;
+
+// BumpWeight for a symbol whose path is known, as the decoder knows it:
+// path[0] is the root, path[depth-1] the node holding the symbol's leaf.
+// Until an exchange moves a subtree the parents are taken from the path
+// rather than the tree, so the levels do not wait on each other's loads.
+VELTRANE_FORCE_INLINE void BumpWeightAlongPath(HuffmanModel& model, int symbol,
+                                               const uint16_t* path, int depth) {
+    if (model.nodeWeight[RootNode] == RebuildWeight) {
+        RebuildTree(model);
+        RaiseFrom(model, model.nodeParent[NodeCount + symbol]);
+        return;
+    }
+    for (int level = depth - 1; level >= 0; --level) {
+        uint32_t x = path[level];
+        uint16_t k = static_cast<uint16_t>(model.nodeWeight[x] + 1);
+        model.nodeWeight[x] = k;
+        if (k > model.nodeWeight[x + 1]) {
+            x = model.nodeParent[ExchangeWithLastLighter(model, x, k)];
+            if (x != 0) {
+                RaiseFrom(model, x);
             }
-            uint32_t y = n - 1;
-            weight[x] = weight[y];
-            weight[y] = k;
-            uint32_t i = child[x];
-            parent[i] = static_cast<uint16_t>(y);
-            if (i < static_cast<uint32_t>(NodeCount)) {
-                parent[i + 1] = static_cast<uint16_t>(y);
-            }
-            uint32_t j = child[y];
-            child[y] = static_cast<uint16_t>(i);
-            parent[j] = static_cast<uint16_t>(x);
-            if (j < static_cast<uint32_t>(NodeCount)) {
-                parent[j + 1] = static_cast<uint16_t>(x);
-            }
-            child[x] = static_cast<uint16_t>(j);
-            x = y;
+            return;
         }
-        x = parent[x];
-    } while (x != 0);
+    }
 }
 
 // The current code of symbol, read from its leaf up to the root: the bits

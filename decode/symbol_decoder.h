@@ -13,13 +13,22 @@
 // The next symbol, 0 ... 283. It is decoded with the tree as it stood
 // before; when this returns the model has been updated for it.
 VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input,
-                        const ByteSource& source) {
-    uint32_t e = model.nodeChild[RootNode];
-    while (e < static_cast<uint32_t>(NodeCount)) {
-        e = model.nodeChild[e + TakeBit(bits, input, source)];
+                                        const ByteSource& source) {
+    // A 0 bit goes to the first child (node e), a 1 bit to the second.
+    uint16_t path[MaxPathNodes];
+    int depth = 0;
+    uint32_t node = RootNode;
+    uint32_t e;
+    for (;;) {
+        path[depth++] = static_cast<uint16_t>(node);
+        e = model.nodeChild[node];
+        if (e >= static_cast<uint32_t>(NodeCount)) {
+            break;
+        }
+        node = e + TakeBit(bits, input, source);
     }
     int symbol = static_cast<int>(e) - NodeCount;
-    BumpWeight(model, symbol);
+    BumpWeightAlongPath(model, symbol, path, depth);
     return symbol;
 }
 

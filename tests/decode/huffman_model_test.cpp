@@ -284,3 +284,41 @@ TEST(HuffmanModelTest, CodesReadFromTheLeafDecodeFromTheRoot) {
 }
 
 }  // namespace
+
+namespace {
+
+// The path of symbol's leaf from the root, as the decoder records it.
+int PathOf(const HuffmanModel& model, int symbol, uint16_t* path) {
+    uint16_t up[MaxPathNodes];
+    int depth = 0;
+    for (uint32_t x = model.nodeParent[NodeCount + symbol];; x = model.nodeParent[x]) {
+        up[depth++] = static_cast<uint16_t>(x);
+        if (x == static_cast<uint32_t>(RootNode)) {
+            break;
+        }
+    }
+    for (int i = 0; i < depth; ++i) {
+        path[i] = up[depth - 1 - i];
+    }
+    return depth;
+}
+
+TEST(HuffmanModelTest, UpdateAlongTheDecodedPathEqualsTheUpdateFromTheLeaf) {
+    auto fromLeaf = std::make_unique<HuffmanModel>();
+    auto alongPath = std::make_unique<HuffmanModel>();
+    ResetTree(*fromLeaf);
+    ResetTree(*alongPath);
+    std::mt19937 rng(19);
+    std::geometric_distribution<int> pick(0.04);
+    for (int i = 0; i < 80000; ++i) {
+        int s = (pick(rng) * 29) % SymbolCount;
+        uint16_t path[MaxPathNodes];
+        int depth = PathOf(*alongPath, s, path);
+        BumpWeight(*fromLeaf, s);
+        BumpWeightAlongPath(*alongPath, s, path, depth);
+        ASSERT_EQ(0, std::memcmp(fromLeaf.get(), alongPath.get(), sizeof(HuffmanModel)))
+            << "after update " << i;
+    }
+}
+
+}  // namespace
