@@ -28,14 +28,14 @@ inline void ResetBitReader(BitReader& bits, uint32_t storedLength) {
 // Tops the buffer up to at least 9 bits, a byte at a time.
 VELTRANE_FORCE_INLINE void FillBits(BitReader& bits, InputStream& input, const ByteSource& source) {
     while (bits.bitCount <= 8) {
-        uint8_t byte = 0;
+        uint8_t value = 0;
         if (bits.storedRemaining != 0) {
-            byte = ReadPtr(input, source, bits.storedRemaining);
+            value = ReadPtr(input, source, bits.storedRemaining);
             --bits.storedRemaining;
         } else {
             ++bits.paddingBytes;
         }
-        bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer | (byte << (8 - bits.bitCount)));
+        bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer | (value << (8 - bits.bitCount)));
         bits.bitCount = static_cast<uint8_t>(bits.bitCount + 8);
     }
 }

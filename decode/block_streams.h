@@ -83,11 +83,11 @@ VELTRANE_FORCE_INLINE uint8_t ReadPtr(InputStream& input, const ByteSource& sour
 // are sized so that the last one is written by the length-th byte, with no
 // flush call; bytes beyond the length never reach the sink. Returns 1 while
 // all is well, 0 once a block write fell short.
-VELTRANE_FORCE_INLINE int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t byte, uint32_t length) {
+VELTRANE_FORCE_INLINE int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t value, uint32_t length) {
     if (!output.writeBlockOpen && !OpenWriteBlock(output, length)) {
         return 1;
     }
-    output.writeBuffer[output.writeFill++] = byte;
+    output.writeBuffer[output.writeFill++] = value;
     if (output.writeFill >= output.writeBlockSize) {
         return FlushWriteBlock(output, sink);
     }

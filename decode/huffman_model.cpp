@@ -45,14 +45,19 @@ void RebuildTree(HuffmanModel& model) {
         while (weight[p] > sum) {
             --p;
         }
-        // Explicit downward loop: this code runs without a C runtime, where
-        // no memmove is available.
-        for (int m = k; m > p + 1; --m) {
-            weight[m] = weight[m - 1];
-            child[m] = child[m - 1];
+        // Insert at p + 1 and push the nodes up to k - 1 one place on,
+        // carrying each displaced entry forward. (A plain block move would be
+        // turned into a call of memmove, which the stub does not have.)
+        uint16_t carriedWeight = sum;
+        uint16_t carriedChild = static_cast<uint16_t>(i);
+        for (int m = p + 1; m <= k; ++m) {
+            uint16_t w = weight[m];
+            uint16_t c = child[m];
+            weight[m] = carriedWeight;
+            child[m] = carriedChild;
+            carriedWeight = w;
+            carriedChild = c;
         }
-        weight[p + 1] = sum;
-        child[p + 1] = static_cast<uint16_t>(i);
     }
 
     for (int n = 0; n < NodeCount; ++n) {

@@ -41,9 +41,9 @@ ExpandResult ExpandStream(ExpandState& state, const ByteSource& source, const By
             if (input.readStatus != ReadOk) {
                 break;
             }
-            uint8_t byte = static_cast<uint8_t>(symbol);
-            written &= WritePtr(output, sink, byte, expandedLength);
-            window[pos] = byte;
+            uint8_t value = static_cast<uint8_t>(symbol);
+            written &= WritePtr(output, sink, value, expandedLength);
+            window[pos] = value;
             pos = (pos + 1) & WindowMask;
             ++produced;
         } else {
@@ -62,10 +62,10 @@ ExpandResult ExpandStream(ExpandState& state, const ByteSource& source, const By
             // copy repeats the last distance + 1 bytes.
             uint32_t from = pos - distance - 1;
             for (uint32_t i = 0; i < length; ++i) {
-                uint8_t byte = window[from & WindowMask];
+                uint8_t value = window[from & WindowMask];
                 ++from;
-                written &= WritePtr(output, sink, byte, expandedLength);
-                window[pos] = byte;
+                written &= WritePtr(output, sink, value, expandedLength);
+                window[pos] = value;
                 pos = (pos + 1) & WindowMask;
             }
             produced += length;
