@@ -8,6 +8,9 @@ namespace {
 
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesProc)(DWORD flags);
 
+// Set once WM_CREATE has run the install sequence.
+int sequenceRan;
+
 }  // namespace
 
 void RestrictDllSearch() {
@@ -23,6 +26,7 @@ void RestrictDllSearch() {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
+        sequenceRan = 1;
         RunInstallSequence();
         return -1;
     }
@@ -36,6 +40,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
     RestrictDllSearch();
+    sequenceRan = 0;
     if (previous == 0) {
         WNDCLASSA windowClass;
         windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -55,9 +60,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, instance, 0);
     ShowWindow(window, show);
     UpdateWindow(window);
-    // Without a destroyed window no quit message will ever come: the window
-    // was never created and nothing was installed.
-    if (!quitPosted) return 1;
+    // Without a destroyed window no quit message will ever come. Either the
+    // window was never created and nothing was installed, or the platform
+    // refused the creation without sending WM_DESTROY (Wine does so); then
+    // the sequence's own exit code stands.
+    if (!quitPosted) return sequenceRan ? exitCode : 1;
     MSG message;
     message.wParam = 0;
     while (GetMessageA(&message, 0, 0, 0) > 0) {

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Makes 32-bit Linux programs, and with them 32-bit Wine, run on this
+# machine. Idempotent and silent when they already run.
+#
+# Some kernels (virtual machines among them) cannot execute 32-bit x86
+# programs at all: exec fails with "Exec format error". Wine's 32-bit loader
+# and server are such programs. There they run under qemu's user-mode
+# emulator, which the kernel starts for every 32-bit ELF program once it is
+# registered with binfmt_misc. qemu before 8.1 spends about a minute in each
+# Wine process start (it tracks guest pages one by one), so the emulator
+# comes from bookworm-backports.
+#
+# Exit status: 0 when 32-bit programs run, 1 otherwise (with the reason).
+set -euo pipefail
+
+probe=/usr/lib/wine/wine
+runs() { "$probe" --version >/dev/null 2>&1; }
+
+if [ ! -x "$probe" ]; then
+  echo "wine32-support: $probe is missing: run scripts/setup.sh" >&2
+  exit 1
+fi
+binfmt=/proc/sys/fs/binfmt_misc
+emulator=/usr/bin/qemu-i386-static
+emulator_major() {
+  local major
+  major=$("$emulator" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
+  echo "${major:-0}"
+}
+if runs; then
+  # Natively, or already under a recent enough emulator.
+  if [ ! -e "$binfmt/qemu-i386" ] || [ "$(emulator_major)" -ge 8 ]; then
+    exit 0
+  fi
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ ! -x "$emulator" ] || [ "$(emulator_major)" -lt 8 ]; then
+  echo "wine32-support: 32-bit programs do not run here; installing qemu-user-static from bookworm-backports" >&2
+  list=/etc/apt/sources.list.d/bookworm-backports.sources
+  if [ ! -e "$list" ]; then
+    printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+      $sudo tee "$list" >/dev/null
+  fi
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
+  export DEBIAN_FRONTEND=noninteractive
+  if ! { $sudo apt-get update -qq &&
+         $sudo apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user-static; } >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "wine32-support: installing qemu-user-static failed" >&2
+    exit 1
+  fi
+fi
+
+if [ ! -e "$binfmt/register" ]; then
+  $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
+fi
+# A handler registered with the F flag keeps the emulator file it was given
+# open; after an upgrade it still runs the old one, so it is registered anew.
+if [ -e "$binfmt/qemu-i386" ]; then
+  echo -1 | $sudo tee "$binfmt/qemu-i386" >/dev/null
+fi
+# i386 ELF executables and shared objects (e_machine 3, e_type 2 or 3).
+magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+echo ":qemu-i386:M::$magic:$mask:$emulator:F" | $sudo tee "$binfmt/register" >/dev/null
+
+if ! runs; then
+  echo "wine32-support: 32-bit programs still do not run, even under $emulator" >&2
+  exit 1
+fi
