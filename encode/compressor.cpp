@@ -21,8 +21,8 @@ constexpr LevelSettings Levels[] = {
     {Parser::Optimal, 64},   {Parser::Optimal, 256},  {Parser::Optimal, 1024},
 };
 
-constexpr int OptimalHorizon = 4096;
-constexpr int OptimalCommit = 512;
+constexpr int OptimalHorizon = 2048;
+constexpr int OptimalCommit = 1024;
 
 std::vector<uint8_t> Run(std::span<const uint8_t> history, LevelSettings settings) {
     EntryEncoder encoder;
