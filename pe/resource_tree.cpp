@@ -55,6 +55,9 @@ public:
         if (!Covers(entries, std::uint64_t{count} * kResourceEntrySize))
             return Fail("the " + std::to_string(count) + " entries of the resource directory at " +
                         HexOffset(offset) + " run past the end of the resource section");
+        entriesSeen_ += count;
+        if (entriesSeen_ > kMaxResourceEntries)
+            return Fail("the resource tree has more than " + std::to_string(kMaxResourceEntries) + " entries");
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t at = entries + static_cast<std::uint32_t>(kResourceEntrySize) * i;
             ResourceNode child;
@@ -73,6 +76,7 @@ public:
 
 private:
     std::span<const std::uint8_t> section_;
+    std::uint32_t entriesSeen_ = 0;
 
     bool Fail(std::string message)
     {
@@ -197,14 +201,16 @@ PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tr
     std::vector<const ResourceNode*> dataNodes;
     std::vector<const ResourceNode*> namedNodes;
     std::map<const ResourceNode*, std::uint32_t> tableAt;
-    std::uint32_t cursor = 0;
+    // 64 bits while names and tables are counted: shared name strings could
+    // pass 4 GB before the size limit below is tested.
+    std::uint64_t cursor = 0;
     std::deque<const ResourceNode*> queue{&tree.root};
     while (!queue.empty()) {
         const ResourceNode* dir = queue.front();
         queue.pop_front();
         directories.push_back(dir);
-        tableAt[dir] = cursor;
-        cursor += static_cast<std::uint32_t>(kResourceDirectorySize + kResourceEntrySize * dir->children.size());
+        tableAt[dir] = static_cast<std::uint32_t>(cursor);
+        cursor += kResourceDirectorySize + kResourceEntrySize * dir->children.size();
         for (const ResourceNode& child : dir->children) {
             if (child.name.isString)
                 namedNodes.push_back(&child);
@@ -216,14 +222,20 @@ PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tr
     }
     std::map<const ResourceNode*, std::uint32_t> dataEntryAt;
     for (const ResourceNode* leaf : dataNodes) {
-        dataEntryAt[leaf] = cursor;
+        dataEntryAt[leaf] = static_cast<std::uint32_t>(cursor);
         cursor += kResourceDataEntrySize;
     }
     std::map<const ResourceNode*, std::uint32_t> nameAt;
     for (const ResourceNode* node : namedNodes) {
-        nameAt[node] = cursor;
-        cursor += 2u + 2u * static_cast<std::uint32_t>(node->name.text.size());
+        nameAt[node] = static_cast<std::uint32_t>(cursor);
+        cursor += 2u + 2u * node->name.text.size();
     }
+    const auto tooLarge = [] {
+        return R::Fail("the re-laid resource section would be larger than " +
+                       std::to_string(kMaxResourceSectionSize) + " bytes");
+    };
+    if (cursor > kMaxResourceSectionSize)
+        return tooLarge();
 
     // Data in the order of the current RVAs, the chosen leaf last.
     std::vector<const ResourceNode*> dataOrder = dataNodes;
@@ -240,10 +252,12 @@ PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tr
         auto bytes = dataOf(*leaf);
         if (!bytes)
             return R::Fail(bytes.error);
-        cursor = AlignUp(cursor, kResourceDataAlignment);
-        dataAt[leaf] = cursor;
+        cursor = AlignUp(static_cast<std::uint32_t>(cursor), kResourceDataAlignment);
+        if (bytes->size() > kMaxResourceSectionSize - cursor)
+            return tooLarge();
+        dataAt[leaf] = static_cast<std::uint32_t>(cursor);
         dataBytes[leaf] = *bytes;
-        cursor += static_cast<std::uint32_t>(bytes->size());
+        cursor += bytes->size();
     }
 
     std::vector<std::uint8_t> out(cursor, 0);

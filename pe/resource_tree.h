@@ -93,9 +93,12 @@ struct ResourceLeaf {
 // Walks the resource tree stored in `section` (the resource section's raw
 // bytes, the root directory at offset 0). Fails with a message when a table,
 // entry, string or data entry lies outside `section`, when directories nest
-// deeper than kMaxResourceDepth (which also stops loops), or when a directory
-// declares more entries than fit.
+// deeper than kMaxResourceDepth (which also stops loops), when a directory
+// declares more entries than fit, or when the walk meets more than
+// kMaxResourceEntries entries (directories shared between parents could
+// otherwise make the walk exponential).
 inline constexpr int kMaxResourceDepth = 8;
+inline constexpr std::uint32_t kMaxResourceEntries = 65536;
 PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section);
 
 // Every data leaf in tree order (depth first, entries in table order).
@@ -112,7 +115,9 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree);
 // order of the leaves' current RVAs except that `lastLeaf` (a node of
 // `tree`, may be nullptr) comes last. `dataOf` gives a leaf's current bytes.
 // The data entries of the result carry the new RVAs; sizes, code pages and
-// every directory field are kept. Fails when `dataOf` fails for a leaf.
+// every directory field are kept. Fails when `dataOf` fails for a leaf or
+// the section would pass kMaxResourceSectionSize.
+inline constexpr std::uint32_t kMaxResourceSectionSize = 64u << 20;
 using ResourceDataSource = std::function<PeResult<std::span<const std::uint8_t>>(const ResourceNode&)>;
 PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva,
                                                           const ResourceDataSource& dataOf,

@@ -47,3 +47,11 @@ int memcmp(const void *a, const void *b, size_t count)
     }
     return 0;
 }
+
+size_t strlen(const char *text)
+{
+    const char *end = text;
+    while (*end)
+        ++end;
+    return (size_t)(end - text);
+}
