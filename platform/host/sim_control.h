@@ -49,6 +49,25 @@ struct ProgramStart {
     UINT show = 0;
 };
 
+struct ClassRecord {
+    std::string name;
+    UINT style = 0;
+    int classExtra = 0;
+    int windowExtra = 0;
+    uintptr_t iconId = 0;    // resource id given to LoadIconA
+    uintptr_t cursorId = 0;  // resource id given to LoadCursorA
+    int brush = -1;          // stock object given to GetStockObject
+    bool hasMenu = false;
+};
+
+struct WindowCreation {
+    std::string className;
+    std::string title;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
 struct ParametersCall {
     UINT action = 0;
     UINT param = 0;
@@ -105,6 +124,8 @@ struct State {
     std::vector<MessageBoxRecord> messageBoxes;
     std::vector<DialogRecord> dialogs;
     std::vector<ProgramStart> programsStarted;
+    std::vector<ClassRecord> registeredClasses;
+    std::vector<WindowCreation> windowCreations;
     std::vector<ParametersCall> parameterCalls;
     std::vector<DWORD> dllDirectoryCalls;        // SetDefaultDllDirectories arguments
     std::vector<std::string> procLookups;

@@ -110,6 +110,16 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     sim::classes.push_back(*windowClass);
     sim::classNames.push_back(windowClass->lpszClassName);
     sim::classes.back().lpszClassName = sim::classNames.back().c_str();
+    sim::ClassRecord record;
+    record.name = windowClass->lpszClassName;
+    record.style = windowClass->style;
+    record.classExtra = windowClass->cbClsExtra;
+    record.windowExtra = windowClass->cbWndExtra;
+    record.iconId = reinterpret_cast<uintptr_t>(windowClass->hIcon) - sim::IconBase;
+    record.cursorId = reinterpret_cast<uintptr_t>(windowClass->hCursor) - sim::CursorBase;
+    record.brush = static_cast<int>(reinterpret_cast<uintptr_t>(windowClass->hbrBackground) - sim::StockBase);
+    record.hasMenu = windowClass->lpszMenuName != nullptr;
+    Get().registeredClasses.push_back(record);
     return static_cast<ATOM>(0xC000 + sim::classes.size());
 }
 
@@ -117,6 +127,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
     auto& s = Get();
+    s.windowCreations.push_back({className ? className : "", title ? title : "", style, exStyle, x, y,
+                                 width, height});
     const WNDCLASSA* found = nullptr;
     for (size_t i = 0; i < sim::classes.size(); ++i)
         if (sim::SameName(sim::classNames[i], className)) found = &sim::classes[i];

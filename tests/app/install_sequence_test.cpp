@@ -318,6 +318,29 @@ TEST_F(InstallTest, SystemsWithoutDllDirectoryControlStillInstall) {
     EXPECT_EQ(Sim().programsStarted.size(), 1u);
 }
 
+TEST_F(InstallTest, MainWindowIsCreatedFromItsClass) {
+    InstallInstaller("Meeresrauschen", 9, ThreeFiles());
+    Sim().messageBoxAnswers = {IDCANCEL};
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(Sim().registeredClasses.size(), 1u);
+    const sim::ClassRecord& windowClass = Sim().registeredClasses[0];
+    EXPECT_EQ(windowClass.name, "VeltraneInst");
+    EXPECT_EQ(windowClass.style, 3u);
+    EXPECT_EQ(windowClass.classExtra, 0);
+    EXPECT_EQ(windowClass.windowExtra, 0);
+    EXPECT_EQ(windowClass.iconId, 101u);
+    EXPECT_EQ(windowClass.cursorId, 32512u);
+    EXPECT_EQ(windowClass.brush, WHITE_BRUSH);
+    EXPECT_FALSE(windowClass.hasMenu);
+    ASSERT_EQ(Sim().windowCreations.size(), 1u);
+    const sim::WindowCreation& window = Sim().windowCreations[0];
+    EXPECT_EQ(window.className, "VeltraneInst");
+    EXPECT_EQ(window.title, "");
+    EXPECT_EQ(window.style, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(window.x, CW_USEDEFAULT);
+    EXPECT_EQ(window.height, CW_USEDEFAULT);
+}
+
 TEST_F(InstallTest, MainWindowPassesOtherMessagesOn) {
     EXPECT_EQ(MainWindowProc(nullptr, WM_NCCREATE, 0, 0), TRUE);
     EXPECT_EQ(MainWindowProc(nullptr, 0x000F, 0, 0), 0);
