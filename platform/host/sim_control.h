@@ -115,6 +115,7 @@ struct State {
     bool shortPathFails = false;
     DWORD shortPathLength = 0;                  // non-0: GetShortPathNameA needs this size
     bool classRegistrationFails = false;
+    bool refusedCreationSendsDestroy = true;    // false: as Wine, no WM_DESTROY
     bool windowCreationFails = false;
     bool localAllocFails = false;
     bool moveFileFails = false;

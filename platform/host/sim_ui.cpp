@@ -142,7 +142,11 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     LPARAM createParam = reinterpret_cast<LPARAM>(&create);
     if (!sim::Send(window, WM_NCCREATE, 0, createParam) ||
         sim::Send(window, WM_CREATE, 0, createParam) == -1) {
-        sim::Destroy(window);
+        if (s.refusedCreationSendsDestroy) {
+            sim::Destroy(window);
+        } else {
+            window->alive = false;
+        }
         return nullptr;
     }
     return window;

@@ -310,6 +310,24 @@ TEST_F(InstallTest, WindowThatCannotBeCreatedEndsTheProgram) {
     }
 }
 
+TEST_F(InstallTest, RefusalWithoutDestroyKeepsTheExitCode) {
+    struct Case {
+        bool complete;
+        int exitCode;
+    };
+    for (Case c : {Case{true, 0}, Case{false, 1}}) {
+        sim::Reset(root);
+        ResetProgramState();
+        Sim().modulePath = "D:\\DOWNLOAD\\setup.exe";
+        InstallInstaller("Meeresrauschen", 9, ThreeFiles());
+        Sim().refusedCreationSendsDestroy = false;
+        if (!c.complete) Sim().uncreatableFiles = {"C:\\WINDOWS\\SETUP.SCR"};
+        EXPECT_EQ(Run(), c.exitCode);
+        EXPECT_FALSE(Sim().waitedForMessage);
+        EXPECT_EQ(Sim().windowsDestroyed, 0);
+    }
+}
+
 TEST_F(InstallTest, SystemsWithoutDllDirectoryControlStillInstall) {
     InstallInstaller("Meeresrauschen", 9, ThreeFiles());
     Sim().hasSetDefaultDllDirectories = false;
