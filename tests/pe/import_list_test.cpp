@@ -45,6 +45,13 @@ struct ImportCase {
     const char* named;  // the DLL the message must name when rejected
 };
 
+// Test names show the case name, not the bytes of the case.
+void PrintTo(const ImportCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+
 class StubImports : public ::testing::TestWithParam<ImportCase> {};
 
 TEST_P(StubImports, AcceptsOnlySystemDlls)

@@ -76,6 +76,13 @@ struct RelayCase {
     FixtureOptions options;
 };
 
+// Test names show the case name, not the bytes of the case.
+void PrintTo(const RelayCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+
 FixtureOptions WithNamedResources()
 {
     FixtureOptions o = LinkedStub();

@@ -45,6 +45,13 @@ struct TruncatedTree {
     std::uint32_t value;
 };
 
+// Test names show the case name, not the bytes of the case.
+void PrintTo(const TruncatedTree& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+
 class DamagedTree : public ::testing::TestWithParam<TruncatedTree> {};
 
 TEST_P(DamagedTree, IsReportedAsUnreadable)

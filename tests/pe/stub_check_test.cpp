@@ -65,6 +65,13 @@ struct BrokenStub {
     StubRequirement expected;
 };
 
+// Test names show the case name, not the bytes of the case.
+void PrintTo(const BrokenStub& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+
 class StubCheckRejects : public ::testing::TestWithParam<BrokenStub> {};
 
 TEST_P(StubCheckRejects, NamesTheBrokenRequirement)
