@@ -1,8 +1,8 @@
 // veltrane-uidriver: runs a program under Windows (Wine) and plays its user.
 //
 //   veltrane-uidriver --transcript FILE [--answers LIST] [--shots DIR]
-//                     [--timeout SECONDS] [--settle MILLIS] [--paint MILLIS]
-//                     PROGRAM
+//                     [--timeout SECONDS] [--settle MILLIS] [--linger MILLIS]
+//                     [--paint MILLIS] PROGRAM
 //
 // Starts PROGRAM (a full path; its folder becomes the current directory, as
 // when a user opens it from there), then watches the screen for the
@@ -13,8 +13,10 @@
 // buttons, such as a progress panel, are recorded and left alone. The run
 // ends once PROGRAM has ended and every answer has been given, after
 // --settle milliseconds without a new window; or when --timeout seconds have
-// passed, when a window wants an answer the list does not have, or when an
-// answer is not taken. The transcript is written in every case.
+// passed, when a window wants an answer the list does not have, when an
+// answer is not taken, or when answers are left and no window has come for
+// --linger milliseconds since PROGRAM ended (windows of programs it started
+// may still come in that time). The transcript is written in every case.
 //
 // Exit status: 0 when the run completed, 1 otherwise, 2 for bad arguments.
 #include <windows.h>
@@ -37,6 +39,7 @@ struct Options {
   std::string answers;
   DWORD timeoutMillis = 180000;
   DWORD settleMillis = 2000;
+  DWORD lingerMillis = 90000;
   DWORD paintMillis = 500;
 };
 
@@ -67,6 +70,9 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
     } else if (arg == L"--settle") {
       if (!value(&text)) return false;
       options->settleMillis = (DWORD)_wtoi(text.c_str());
+    } else if (arg == L"--linger") {
+      if (!value(&text)) return false;
+      options->lingerMillis = (DWORD)_wtoi(text.c_str());
     } else if (arg == L"--paint") {
       if (!value(&text)) return false;
       options->paintMillis = (DWORD)_wtoi(text.c_str());
@@ -147,6 +153,7 @@ std::string Drive(const Options& options, HANDLE program, DWORD programId,
       DWORD code = 0;
       GetExitCodeProcess(program, &code);
       transcript->exitCode = code;
+      quietSince = GetTickCount();
     }
     bool newWindow = false;
     for (HWND window : VisibleDialogs()) {
@@ -180,11 +187,14 @@ std::string Drive(const Options& options, HANDLE program, DWORD programId,
       transcript->windows.push_back(std::move(seen));
       if (!transcript->windows.back().answerTaken) return "unanswered";
     }
+    // Quiet time counts from the program's end or the last new window,
+    // whichever came later.
     if (newWindow) quietSince = GetTickCount();
-    if (ended && nextAnswer >= transcript->answers.size()) {
-      if (!quietSince) quietSince = GetTickCount();
-      if (GetTickCount() - quietSince >= options.settleMillis) return "complete";
+    if (ended && nextAnswer >= transcript->answers.size() &&
+        GetTickCount() - quietSince >= options.settleMillis) {
+      return "complete";
     }
+    if (ended && GetTickCount() - quietSince >= options.lingerMillis) return "answers left";
     Sleep(kPollMillis);
   }
 }
@@ -198,7 +208,8 @@ int main() {
   if (!argv || !ParseOptions(argc, argv, &options)) {
     fprintf(stderr,
             "usage: veltrane-uidriver --transcript FILE [--answers LIST] [--shots DIR]\n"
-            "         [--timeout SECONDS] [--settle MILLIS] [--paint MILLIS] PROGRAM\n");
+            "         [--timeout SECONDS] [--settle MILLIS] [--linger MILLIS]\n"
+            "         [--paint MILLIS] PROGRAM\n");
     return 2;
   }
   e2e::Transcript transcript;

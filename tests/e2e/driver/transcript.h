@@ -21,7 +21,10 @@
 //         "screenshot": "01.bmp" }        file in the shots folder, or null
 //     ],
 //     "exitCode": 0,                      null when the program did not end
-//     "result": "complete"                or "timeout", "unanswered", "error"
+//     "result": "complete"                or "timeout", "unanswered" (a window
+//                                         wanted an answer the list lacks, or
+//                                         did not take one), "answers left",
+//                                         "error"
 //   }
 #pragma once
 

@@ -7,6 +7,8 @@
   e2e.py run CASE ...    run cases (each in a fresh copy of the template)
   e2e.py all             all of the above in one go
   e2e.py list            the cases and what each shows
+  e2e.py names           the case names, one a line
+  e2e.py demo            pack the sample saver, install it, print what happened
 
 Common options: --bin DIR (the programs: veltrane, veltrane-stub.exe, the UI
 driver, the sample saver), --state DIR (display, template prefix, per-test
@@ -79,13 +81,16 @@ def run_cases(ctx, names):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("command", choices=["display-start", "display-stop", "prefix", "run", "all", "list"])
+    parser.add_argument("command", choices=["display-start", "display-stop", "prefix", "run", "all", "list", "names", "demo"])
     parser.add_argument("cases", nargs="*")
     parser.add_argument("--bin", default=str(HERE.parents[2] / "build" / "bin"))
     parser.add_argument("--state", default=str(HERE.parents[2] / "build" / "e2e-state"))
     parser.add_argument("--results")
     args = parser.parse_args()
 
+    if args.command == "names":
+        print("\n".join(cases.CASES))
+        return 0
     if args.command == "list":
         for name, (what, _) in cases.CASES.items():
             print(f"{name:28} {what}")
@@ -105,6 +110,10 @@ def main():
             print(f"template prefix ready in {time.monotonic() - started:.0f} s")
         elif args.command == "run":
             return run_cases(ctx, args.cases or list(cases.CASES))
+        elif args.command == "demo":
+            import demo
+            ctx.check_programs()
+            return demo.run_demo(ctx)
         elif args.command == "all":
             display = Display(ctx.state)
             display.start()
