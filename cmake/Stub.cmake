@@ -30,7 +30,7 @@ set(VELTRANE_STUB_COMPILE_OPTIONS
   # Functions in sections of their own so that the link drops unused ones.
   # Not -fdata-sections: with it this compiler puts zero-initialised
   # variables into file-backed .data$ sections instead of .bss, which would
-  # add the decoder's 40 KB of state to the file.
+  # add the decoder's tens of kilobytes of state to the file.
   -ffunction-sections
   -fno-asynchronous-unwind-tables -fno-unwind-tables
   -fno-stack-protector
