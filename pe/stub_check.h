@@ -54,10 +54,12 @@ struct StubCheckResult {
     bool Ok() const { return failed == StubRequirement::None; }
 };
 
-// Checks every requirement above on the bytes of a stub (or of an installer
-// built from one: the payload then stands where the marker's data was) and
-// reports the first that fails. On success payloadOffset is where a payload
-// starts: the file offset of the marker's data.
+// Checks every requirement above on the bytes of a stub (or of an unsigned
+// installer built from one: the payload then stands where the marker's data
+// was) and reports the first that fails. On success payloadOffset is where a
+// payload starts: the file offset of the marker's data. A signed file fails
+// (ResourceSectionLast): packing would cut its signature off and leave the
+// certificate directory pointing into the payload.
 StubCheckResult CheckStub(std::span<const std::uint8_t> file);
 
 // The stub's own walk to the payload: e_lfanew, the section table behind a
