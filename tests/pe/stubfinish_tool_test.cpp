@@ -3,12 +3,15 @@
 // imports a DLL it must not, with a message and a non-zero exit status.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/wait.h>
 
 #include "pe/stub_check.h"
 #include "tests/pe/pe_fixture.h"
@@ -48,8 +51,11 @@ class StubFinishTool : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() /
-               ("stubfinish-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        // One folder per test and process: parallel runs of several builds
+        // must not meet.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        dir_ = fs::temp_directory_path() / ("stubfinish-test-" + std::to_string(getpid()) + "-" + name);
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
