@@ -12,8 +12,7 @@ constexpr std::size_t kImportDescriptorSize = 20;
 constexpr std::size_t kDelayDescriptorSize = 32;
 constexpr std::size_t kMaxDllNameLength = 260;
 
-bool AllZero(std::span<const std::uint8_t> bytes)
-{
+bool AllZero(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t b : bytes) {
         if (b != 0)
             return false;
@@ -21,8 +20,8 @@ bool AllZero(std::span<const std::uint8_t> bytes)
     return true;
 }
 
-PeResult<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage& image, std::uint32_t rva)
-{
+PeResult<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage& image,
+                               std::uint32_t rva) {
     auto offset = RvaToFileOffset(image, rva);
     if (!offset)
         return PeResult<std::string>::Fail("an imported DLL's name lies outside the image's data");
@@ -37,19 +36,21 @@ PeResult<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage
 
 // Walks one descriptor table. `nameField` is the offset of the name's
 // address in a descriptor; `delayed` selects the delay-import rules.
-bool WalkTable(std::span<const std::uint8_t> file, const PeImage& image, DataDirectory dir, std::size_t size,
-               std::size_t nameField, bool delayed, std::vector<ImportedDll>& out, std::string& error)
-{
+bool WalkTable(std::span<const std::uint8_t> file, const PeImage& image, DataDirectory dir,
+               std::size_t size, std::size_t nameField, bool delayed, std::vector<ImportedDll>& out,
+               std::string& error) {
     if (dir.rva == 0)
         return true;
     auto start = RvaToFileOffset(image, dir.rva);
     if (!start) {
-        error = std::string(delayed ? "delay-import" : "import") + " table lies outside the image's data";
+        error = std::string(delayed ? "delay-import" : "import") +
+                " table lies outside the image's data";
         return false;
     }
     for (std::size_t at = *start;; at += size) {
         if (!InBounds(file.size(), at, size)) {
-            error = std::string(delayed ? "delay-import" : "import") + " table has no terminating entry";
+            error = std::string(delayed ? "delay-import" : "import") +
+                    " table has no terminating entry";
             return false;
         }
         const auto descriptor = file.subspan(at, size);
@@ -69,17 +70,17 @@ bool WalkTable(std::span<const std::uint8_t> file, const PeImage& image, DataDir
 
 }  // namespace
 
-PeResult<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file)
-{
+PeResult<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file) {
     using R = PeResult<std::vector<ImportedDll>>;
     auto image = ParsePeImage(file);
     if (!image)
         return R::Fail(image.error);
     std::vector<ImportedDll> dlls;
     std::string error;
-    if (!WalkTable(file, *image, image->Directory(kImportDirectory), kImportDescriptorSize, 12, false, dlls, error) ||
-        !WalkTable(file, *image, image->Directory(kDelayImportDirectory), kDelayDescriptorSize, 4, true, dlls,
-                   error))
+    if (!WalkTable(file, *image, image->Directory(kImportDirectory), kImportDescriptorSize, 12,
+                   false, dlls, error) ||
+        !WalkTable(file, *image, image->Directory(kDelayImportDirectory), kDelayDescriptorSize, 4,
+                   true, dlls, error))
         return R::Fail(error);
     return R::Ok(std::move(dlls));
 }

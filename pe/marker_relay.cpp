@@ -12,8 +12,7 @@ namespace veltrane::pe {
 
 namespace {
 
-std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
-{
+std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment) {
     if (alignment == 0)
         return value;
     return (value + alignment - 1) / alignment * alignment;
@@ -21,8 +20,7 @@ std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
 
 }  // namespace
 
-PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
-{
+PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file) {
     using R = PeResult<RelayOutcome>;
     auto image = ParsePeImage(file);
     if (!image)
@@ -37,7 +35,9 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
         return R::Fail(tree.error);
     const ResourceNode* marker = FirstEntryLeaf(*tree);
     if (marker == nullptr)
-        return R::Fail("the resource tree has an empty directory on the first entries' path: no marker resource");
+        return R::Fail(
+            "the resource tree has an empty directory on the first entries' path: no marker "
+            "resource");
 
     const PeImage& pe = *image;
     auto dataOf = [&](const ResourceNode& leaf) -> PeResult<std::span<const std::uint8_t>> {
@@ -47,9 +47,11 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
         if (leaf.dataSize == 0)
             return D::Ok({});
         if (!offset || section == nullptr ||
-            !InBounds(std::uint64_t{section->pointerToRawData} + section->sizeOfRawData, *offset, leaf.dataSize))
+            !InBounds(std::uint64_t{section->pointerToRawData} + section->sizeOfRawData, *offset,
+                      leaf.dataSize))
             return D::Fail("resource data at RVA " + std::to_string(leaf.dataRva) + " (" +
-                           std::to_string(leaf.dataSize) + " bytes) does not lie within a section's file data");
+                           std::to_string(leaf.dataSize) +
+                           " bytes) does not lie within a section's file data");
         return D::Ok(whole.subspan(*offset, leaf.dataSize));
     };
     auto laidOut = LayOutResourceSection(*tree, rsrc.virtualAddress, dataOf, marker);
@@ -62,8 +64,8 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
     for (const SectionHeader& other : pe.sections) {
         if (other.headerOffset != rsrc.headerOffset && other.virtualAddress > rsrc.virtualAddress &&
             other.virtualAddress < memoryEnd)
-            return R::Fail("the re-laid .rsrc section needs " + std::to_string(newSize) + " bytes but section " +
-                           other.Name() + " follows it in memory");
+            return R::Fail("the re-laid .rsrc section needs " + std::to_string(newSize) +
+                           " bytes but section " + other.Name() + " follows it in memory");
     }
 
     std::vector<std::uint8_t> out = file;
@@ -84,12 +86,13 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
         WriteLe32(out, rsrc.headerOffset + 16, rawSize);
     }
     std::copy(section.begin(), section.end(), out.begin() + rsrc.pointerToRawData);
-    std::fill(out.begin() + rsrc.pointerToRawData + newSize, out.begin() + rsrc.pointerToRawData + rawSize,
-              std::uint8_t{0});
+    std::fill(out.begin() + rsrc.pointerToRawData + newSize,
+              out.begin() + rsrc.pointerToRawData + rawSize, std::uint8_t{0});
     WriteLe32(out, rsrc.headerOffset + 8, newSize);
     if (pe.directories.size() > kResourceDirectory &&
         pe.directories[kResourceDirectory].rva == rsrc.virtualAddress)
-        WriteLe32(out, pe.OptionalHeaderOffset() + kOptDataDirectories + 8 * kResourceDirectory + 4, newSize);
+        WriteLe32(out, pe.OptionalHeaderOffset() + kOptDataDirectories + 8 * kResourceDirectory + 4,
+                  newSize);
 
     // SizeOfImage covers the end of the last section in memory.
     std::uint32_t imageEnd = 0;
@@ -99,7 +102,8 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
             span = newSize;
         imageEnd = std::max(imageEnd, s.virtualAddress + span);
     }
-    WriteLe32(out, pe.OptionalHeaderOffset() + kOptSizeOfImage, AlignUp(imageEnd, pe.sectionAlignment));
+    WriteLe32(out, pe.OptionalHeaderOffset() + kOptSizeOfImage,
+              AlignUp(imageEnd, pe.sectionAlignment));
     UpdateChecksum(out, pe);
 
     RelayOutcome outcome;
@@ -110,7 +114,8 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file)
     if (relaid) {
         const ResourceNode* moved = FirstEntryLeaf(*relaid);
         if (moved != nullptr)
-            outcome.markerDataOffset = rsrc.pointerToRawData + (moved->dataRva - rsrc.virtualAddress);
+            outcome.markerDataOffset =
+                rsrc.pointerToRawData + (moved->dataRva - rsrc.virtualAddress);
     }
     file = std::move(out);
     return R::Ok(outcome);

@@ -11,7 +11,7 @@
 namespace veltrane::pe {
 
 struct RelayOutcome {
-    bool changed = false;               // false: the file was already laid out so
+    bool changed = false;                // false: the file was already laid out so
     std::uint32_t markerDataOffset = 0;  // file offset of the marker's data afterwards
 };
 

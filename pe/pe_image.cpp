@@ -11,8 +11,7 @@ namespace veltrane::pe {
 
 namespace {
 
-std::string Hex(std::uint64_t value)
-{
+std::string Hex(std::uint64_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
     return text;
@@ -20,21 +19,20 @@ std::string Hex(std::uint64_t value)
 
 }  // namespace
 
-std::string SectionHeader::Name() const
-{
+std::string SectionHeader::Name() const {
     auto end = std::find(rawName.begin(), rawName.end(), std::uint8_t{0});
     return std::string(rawName.begin(), end);
 }
 
-PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file)
-{
+PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file) {
     using R = PeResult<PeImage>;
     if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z')
         return R::Fail("not an executable: no MZ header");
     PeImage image;
     image.peOffset = *ReadLe32(file, kLfanewOffset);
     if (!InBounds(file.size(), image.peOffset, 24) || file[image.peOffset] != 'P' ||
-        file[image.peOffset + 1] != 'E' || file[image.peOffset + 2] != 0 || file[image.peOffset + 3] != 0)
+        file[image.peOffset + 1] != 'E' || file[image.peOffset + 2] != 0 ||
+        file[image.peOffset + 3] != 0)
         return R::Fail("not a PE image: no PE signature at " + Hex(image.peOffset));
 
     const std::size_t coff = image.peOffset + 4u;
@@ -49,7 +47,8 @@ PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file)
     image.optionalMagic = *magic;
     if (image.optionalMagic != kPe32Magic)
         return R::Fail("not a PE32 image: optional header magic " + Hex(image.optionalMagic));
-    if (image.sizeOfOptionalHeader < kOptDataDirectories || !InBounds(file.size(), opt, image.sizeOfOptionalHeader))
+    if (image.sizeOfOptionalHeader < kOptDataDirectories ||
+        !InBounds(file.size(), opt, image.sizeOfOptionalHeader))
         return R::Fail("optional header of " + std::to_string(image.sizeOfOptionalHeader) +
                        " bytes is too short or lies beyond the end of the file");
     image.imageBase = *ReadLe32(file, opt + 28);
@@ -59,7 +58,8 @@ PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file)
     image.checkSum = *ReadLe32(file, opt + kOptCheckSum);
     const std::uint32_t directoryCount = *ReadLe32(file, opt + 92);
     if (directoryCount > (image.sizeOfOptionalHeader - kOptDataDirectories) / 8)
-        return R::Fail(std::to_string(directoryCount) + " data directories do not fit an optional header of " +
+        return R::Fail(std::to_string(directoryCount) +
+                       " data directories do not fit an optional header of " +
                        std::to_string(image.sizeOfOptionalHeader) + " bytes");
     for (std::uint32_t i = 0; i < directoryCount; ++i) {
         const std::size_t at = opt + kOptDataDirectories + 8u * i;
@@ -81,14 +81,14 @@ PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file)
         section.headerOffset = at;
         if (section.sizeOfRawData != 0 &&
             !InBounds(file.size(), section.pointerToRawData, section.sizeOfRawData))
-            return R::Fail("raw data of section " + section.Name() + " lies beyond the end of the file");
+            return R::Fail("raw data of section " + section.Name() +
+                           " lies beyond the end of the file");
         image.sections.push_back(section);
     }
     return R::Ok(std::move(image));
 }
 
-const SectionHeader* FindSection(const PeImage& image, std::string_view name)
-{
+const SectionHeader* FindSection(const PeImage& image, std::string_view name) {
     for (const SectionHeader& section : image.sections) {
         if (section.Name() == name)
             return &section;
@@ -96,18 +96,17 @@ const SectionHeader* FindSection(const PeImage& image, std::string_view name)
     return nullptr;
 }
 
-const SectionHeader* SectionOfRva(const PeImage& image, std::uint32_t rva)
-{
+const SectionHeader* SectionOfRva(const PeImage& image, std::uint32_t rva) {
     for (const SectionHeader& section : image.sections) {
-        const std::uint32_t span = section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
+        const std::uint32_t span =
+            section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
         if (rva >= section.virtualAddress && rva - section.virtualAddress < span)
             return &section;
     }
     return nullptr;
 }
 
-std::optional<std::uint32_t> RvaToFileOffset(const PeImage& image, std::uint32_t rva)
-{
+std::optional<std::uint32_t> RvaToFileOffset(const PeImage& image, std::uint32_t rva) {
     const SectionHeader* section = SectionOfRva(image, rva);
     if (section == nullptr)
         return std::nullopt;
@@ -117,8 +116,7 @@ std::optional<std::uint32_t> RvaToFileOffset(const PeImage& image, std::uint32_t
     return section->pointerToRawData + delta;
 }
 
-std::uint32_t ComputeChecksum(std::span<const std::uint8_t> file, std::size_t checkSumOffset)
-{
+std::uint32_t ComputeChecksum(std::span<const std::uint8_t> file, std::size_t checkSumOffset) {
     // The CheckSum field itself counts as zero bytes.
     auto byteAt = [&](std::size_t i) -> std::uint32_t {
         if (i >= file.size() || (i >= checkSumOffset && i < checkSumOffset + 4))
@@ -134,8 +132,7 @@ std::uint32_t ComputeChecksum(std::span<const std::uint8_t> file, std::size_t ch
     return static_cast<std::uint32_t>(sum + file.size());
 }
 
-void UpdateChecksum(std::span<std::uint8_t> file, const PeImage& image)
-{
+void UpdateChecksum(std::span<std::uint8_t> file, const PeImage& image) {
     const std::size_t at = image.OptionalHeaderOffset() + kOptCheckSum;
     WriteLe32(file, at, ComputeChecksum(file, at));
 }

@@ -97,8 +97,7 @@ struct PeImage {
 
     std::size_t OptionalHeaderOffset() const { return peOffset + 24u; }
     std::size_t SectionTableOffset() const { return OptionalHeaderOffset() + sizeOfOptionalHeader; }
-    DataDirectory Directory(std::size_t index) const
-    {
+    DataDirectory Directory(std::size_t index) const {
         return index < directories.size() ? directories[index] : DataDirectory{};
     }
 };

@@ -11,13 +11,11 @@ namespace veltrane::pe {
 
 namespace {
 
-std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
-{
+std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
 }
 
-std::string HexOffset(std::uint32_t value)
-{
+std::string HexOffset(std::uint32_t value) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text = "0x";
     bool started = false;
@@ -32,32 +30,34 @@ std::string HexOffset(std::uint32_t value)
 }
 
 class TreeReader {
-public:
+  public:
     explicit TreeReader(std::span<const std::uint8_t> section) : section_(section) {}
 
     std::string error;
     std::uint32_t structureEnd = 0;
 
-    bool ReadDirectory(std::uint32_t offset, int depth, ResourceNode& node)
-    {
+    bool ReadDirectory(std::uint32_t offset, int depth, ResourceNode& node) {
         if (depth > kMaxResourceDepth)
-            return Fail("resource directories nest deeper than " + std::to_string(kMaxResourceDepth) +
-                        " levels at " + HexOffset(offset));
+            return Fail("resource directories nest deeper than " +
+                        std::to_string(kMaxResourceDepth) + " levels at " + HexOffset(offset));
         if (!Covers(offset, kResourceDirectorySize))
-            return Fail("resource directory at " + HexOffset(offset) + " lies outside the resource section");
+            return Fail("resource directory at " + HexOffset(offset) +
+                        " lies outside the resource section");
         node.isDirectory = true;
         node.characteristics = *ReadLe32(section_, offset);
         node.timeDateStamp = *ReadLe32(section_, offset + 4);
         node.majorVersion = *ReadLe16(section_, offset + 8);
         node.minorVersion = *ReadLe16(section_, offset + 10);
-        const std::uint32_t count = std::uint32_t{*ReadLe16(section_, offset + 12)} + *ReadLe16(section_, offset + 14);
+        const std::uint32_t count =
+            std::uint32_t{*ReadLe16(section_, offset + 12)} + *ReadLe16(section_, offset + 14);
         const std::uint32_t entries = offset + kResourceDirectorySize;
         if (!Covers(entries, std::uint64_t{count} * kResourceEntrySize))
             return Fail("the " + std::to_string(count) + " entries of the resource directory at " +
                         HexOffset(offset) + " run past the end of the resource section");
         entriesSeen_ += count;
         if (entriesSeen_ > kMaxResourceEntries)
-            return Fail("the resource tree has more than " + std::to_string(kMaxResourceEntries) + " entries");
+            return Fail("the resource tree has more than " + std::to_string(kMaxResourceEntries) +
+                        " entries");
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t at = entries + static_cast<std::uint32_t>(kResourceEntrySize) * i;
             ResourceNode child;
@@ -74,27 +74,24 @@ public:
         return true;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> section_;
     std::uint32_t entriesSeen_ = 0;
 
-    bool Fail(std::string message)
-    {
+    bool Fail(std::string message) {
         error = std::move(message);
         return false;
     }
 
     // True when the range lies inside the section; records it as tree bytes.
-    bool Covers(std::uint64_t offset, std::uint64_t count)
-    {
+    bool Covers(std::uint64_t offset, std::uint64_t count) {
         if (!InBounds(section_.size(), offset, count))
             return false;
         structureEnd = std::max(structureEnd, static_cast<std::uint32_t>(offset + count));
         return true;
     }
 
-    bool ReadName(std::uint32_t field, ResourceName& name)
-    {
+    bool ReadName(std::uint32_t field, ResourceName& name) {
         if ((field & kResourceHighBit) == 0) {
             name.isString = false;
             name.id = static_cast<std::uint16_t>(field);
@@ -102,20 +99,22 @@ private:
         }
         const std::uint32_t offset = field & ~kResourceHighBit;
         if (!Covers(offset, 2))
-            return Fail("resource name string at " + HexOffset(offset) + " lies outside the resource section");
+            return Fail("resource name string at " + HexOffset(offset) +
+                        " lies outside the resource section");
         const std::uint16_t length = *ReadLe16(section_, offset);
         if (!Covers(offset + 2u, 2u * length))
-            return Fail("resource name string at " + HexOffset(offset) + " runs past the end of the resource section");
+            return Fail("resource name string at " + HexOffset(offset) +
+                        " runs past the end of the resource section");
         name.isString = true;
         for (std::uint16_t i = 0; i < length; ++i)
             name.text.push_back(static_cast<char16_t>(*ReadLe16(section_, offset + 2u + 2u * i)));
         return true;
     }
 
-    bool ReadDataEntry(std::uint32_t offset, ResourceNode& node)
-    {
+    bool ReadDataEntry(std::uint32_t offset, ResourceNode& node) {
         if (!Covers(offset, kResourceDataEntrySize))
-            return Fail("resource data entry at " + HexOffset(offset) + " lies outside the resource section");
+            return Fail("resource data entry at " + HexOffset(offset) +
+                        " lies outside the resource section");
         node.isDirectory = false;
         node.dataRva = *ReadLe32(section_, offset);
         node.dataSize = *ReadLe32(section_, offset + 4);
@@ -125,8 +124,8 @@ private:
     }
 };
 
-void CollectLeaves(const ResourceNode& node, std::vector<ResourceName>& path, std::vector<ResourceLeaf>& out)
-{
+void CollectLeaves(const ResourceNode& node, std::vector<ResourceName>& path,
+                   std::vector<ResourceLeaf>& out) {
     for (const ResourceNode& child : node.children) {
         path.push_back(child.name);
         if (child.isDirectory)
@@ -139,18 +138,15 @@ void CollectLeaves(const ResourceNode& node, std::vector<ResourceName>& path, st
 
 }  // namespace
 
-std::string ResourceName::Display() const
-{
+std::string ResourceName::Display() const {
     if (!isString)
         return std::to_string(id);
     std::string out;
-    for (char16_t unit : text)
-        out += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
+    for (char16_t unit : text) out += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
     return out;
 }
 
-std::string ResourceLeaf::PathText() const
-{
+std::string ResourceLeaf::PathText() const {
     std::string out;
     for (const ResourceName& name : path) {
         if (!out.empty())
@@ -160,8 +156,7 @@ std::string ResourceLeaf::PathText() const
     return out;
 }
 
-PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section)
-{
+PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section) {
     TreeReader reader(section);
     ResourceTree tree;
     if (!reader.ReadDirectory(0, 1, tree.root))
@@ -170,16 +165,14 @@ PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section)
     return PeResult<ResourceTree>::Ok(std::move(tree));
 }
 
-std::vector<ResourceLeaf> ListLeaves(const ResourceTree& tree)
-{
+std::vector<ResourceLeaf> ListLeaves(const ResourceTree& tree) {
     std::vector<ResourceLeaf> leaves;
     std::vector<ResourceName> path;
     CollectLeaves(tree.root, path, leaves);
     return leaves;
 }
 
-const ResourceNode* FirstEntryLeaf(const ResourceTree& tree)
-{
+const ResourceNode* FirstEntryLeaf(const ResourceTree& tree) {
     const ResourceNode* node = &tree.root;
     while (node->isDirectory) {
         if (node->children.empty())
@@ -189,10 +182,10 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree)
     return node;
 }
 
-PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva,
+PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
+                                                          std::uint32_t sectionRva,
                                                           const ResourceDataSource& dataOf,
-                                                          const ResourceNode* lastLeaf)
-{
+                                                          const ResourceNode* lastLeaf) {
     using R = PeResult<std::vector<std::uint8_t>>;
 
     // First pass: place every directory table breadth first, so that each
@@ -239,8 +232,9 @@ PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tr
 
     // Data in the order of the current RVAs, the chosen leaf last.
     std::vector<const ResourceNode*> dataOrder = dataNodes;
-    std::stable_sort(dataOrder.begin(), dataOrder.end(),
-                     [](const ResourceNode* a, const ResourceNode* b) { return a->dataRva < b->dataRva; });
+    std::stable_sort(
+        dataOrder.begin(), dataOrder.end(),
+        [](const ResourceNode* a, const ResourceNode* b) { return a->dataRva < b->dataRva; });
     if (lastLeaf != nullptr) {
         auto it = std::find(dataOrder.begin(), dataOrder.end(), lastLeaf);
         if (it != dataOrder.end())
@@ -271,11 +265,16 @@ PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tr
         const auto named = std::count_if(dir->children.begin(), dir->children.end(),
                                          [](const ResourceNode& c) { return c.name.isString; });
         WriteLe16(bytes, at + 12, static_cast<std::uint16_t>(named));
-        WriteLe16(bytes, at + 14, static_cast<std::uint16_t>(dir->children.size() - static_cast<std::size_t>(named)));
+        WriteLe16(
+            bytes, at + 14,
+            static_cast<std::uint16_t>(dir->children.size() - static_cast<std::size_t>(named)));
         std::uint32_t entry = at + static_cast<std::uint32_t>(kResourceDirectorySize);
         for (const ResourceNode& child : dir->children) {
-            WriteLe32(bytes, entry, child.name.isString ? (nameAt[&child] | kResourceHighBit) : child.name.id);
-            WriteLe32(bytes, entry + 4, child.isDirectory ? (tableAt[&child] | kResourceHighBit) : dataEntryAt[&child]);
+            WriteLe32(bytes, entry,
+                      child.name.isString ? (nameAt[&child] | kResourceHighBit) : child.name.id);
+            WriteLe32(
+                bytes, entry + 4,
+                child.isDirectory ? (tableAt[&child] | kResourceHighBit) : dataEntryAt[&child]);
             entry += kResourceEntrySize;
         }
     }

@@ -118,8 +118,10 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree);
 // every directory field are kept. Fails when `dataOf` fails for a leaf or
 // the section would pass kMaxResourceSectionSize.
 inline constexpr std::uint32_t kMaxResourceSectionSize = 64u << 20;
-using ResourceDataSource = std::function<PeResult<std::span<const std::uint8_t>>(const ResourceNode&)>;
-PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva,
+using ResourceDataSource =
+    std::function<PeResult<std::span<const std::uint8_t>>(const ResourceNode&)>;
+PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
+                                                          std::uint32_t sectionRva,
                                                           const ResourceDataSource& dataOf,
                                                           const ResourceNode* lastLeaf);
 

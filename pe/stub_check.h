@@ -31,14 +31,14 @@
 namespace veltrane::pe {
 
 enum class StubRequirement {
-    None,                 // every requirement holds
-    PeImage,              // a readable PE32 image for i386
-    OptionalHeaderSize,   // SizeOfOptionalHeader is 224
-    ResourceSection,      // .rsrc exists, starts with the resource directory, its tree reads
-    MarkerFirstType,      // LASTRES is the first entry of the root
-    MarkerName,           // 1000 is the first and only name under LASTRES
-    MarkerLanguage,       // 1033 is the first and only language under it, with a data entry
-    MarkerDataLast,       // nothing the loader or another resource needs lies behind the marker's data
+    None,                // every requirement holds
+    PeImage,             // a readable PE32 image for i386
+    OptionalHeaderSize,  // SizeOfOptionalHeader is 224
+    ResourceSection,     // .rsrc exists, starts with the resource directory, its tree reads
+    MarkerFirstType,     // LASTRES is the first entry of the root
+    MarkerName,          // 1000 is the first and only name under LASTRES
+    MarkerLanguage,      // 1033 is the first and only language under it, with a data entry
+    MarkerDataLast,  // nothing the loader or another resource needs lies behind the marker's data
     ResourceSectionLast,  // .rsrc is the last section with file data; no certificate table
     LocatorPath,          // the locator's walk lands on the marker's data
 };
@@ -48,7 +48,7 @@ const char* RequirementName(StubRequirement requirement);
 
 struct StubCheckResult {
     StubRequirement failed = StubRequirement::None;
-    std::string message;             // what is wrong; empty when Ok()
+    std::string message;              // what is wrong; empty when Ok()
     std::uint32_t payloadOffset = 0;  // when Ok(): file offset of the marker's data
 
     bool Ok() const { return failed == StubRequirement::None; }
@@ -71,7 +71,8 @@ std::optional<std::uint32_t> LocatePayloadOffset(std::span<const std::uint8_t> f
 
 // The DLLs a stub may import: system DLLs the loader always finds in the
 // system folder.
-inline constexpr std::array<std::string_view, 3> kStubDlls = {"KERNEL32.dll", "USER32.dll", "GDI32.dll"};
+inline constexpr std::array<std::string_view, 3> kStubDlls = {"KERNEL32.dll", "USER32.dll",
+                                                              "GDI32.dll"};
 
 struct ImportCheckResult {
     bool ok = false;

@@ -20,8 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace veltrane::pe;
 
-bool ReadWhole(const fs::path& path, std::vector<std::uint8_t>& bytes)
-{
+bool ReadWhole(const fs::path& path, std::vector<std::uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -31,13 +30,14 @@ bool ReadWhole(const fs::path& path, std::vector<std::uint8_t>& bytes)
 
 // Writes `bytes` beside `path` and renames the result over it, keeping the
 // file's permissions, so that an interrupted run never leaves half a stub.
-bool ReplaceAtomically(const fs::path& path, const std::vector<std::uint8_t>& bytes, std::string& error)
-{
+bool ReplaceAtomically(const fs::path& path, const std::vector<std::uint8_t>& bytes,
+                       std::string& error) {
     fs::path temp = path;
     temp += ".stubfinish-tmp";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             error = "cannot write " + temp.string();
@@ -57,16 +57,14 @@ bool ReplaceAtomically(const fs::path& path, const std::vector<std::uint8_t>& by
     return true;
 }
 
-int Fail(const std::string& file, const std::string& message)
-{
+int Fail(const std::string& file, const std::string& message) {
     std::fprintf(stderr, "stubfinish: %s: %s\n", file.c_str(), message.c_str());
     return 1;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: stubfinish STUB.exe\n");
         return 2;
@@ -94,9 +92,8 @@ int main(int argc, char** argv)
         return Fail(name, "imports: " + imports.message);
 
     std::string dlls;
-    for (const std::string& dll : imports.dlls)
-        dlls += " " + dll;
-    std::printf("stubfinish: %s: %zu bytes, payload at offset %u, imports%s\n", path.filename().string().c_str(),
-                bytes.size(), check.payloadOffset, dlls.c_str());
+    for (const std::string& dll : imports.dlls) dlls += " " + dll;
+    std::printf("stubfinish: %s: %zu bytes, payload at offset %u, imports%s\n",
+                path.filename().string().c_str(), bytes.size(), check.payloadOffset, dlls.c_str());
     return 0;
 }

@@ -18,9 +18,8 @@ namespace veltrane::pe {
 namespace {
 
 class BuiltStub : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         const std::filesystem::path path = VELTRANE_STUB_EXE;
         if (!std::filesystem::exists(path))
             GTEST_SKIP() << path << " is not built (host-only build)";
@@ -31,7 +30,8 @@ protected:
         image_ = *image;
         const SectionHeader* rsrc = FindSection(image_, ".rsrc");
         ASSERT_NE(rsrc, nullptr);
-        auto tree = ParseResourceTree(std::span(file_).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
+        auto tree = ParseResourceTree(
+            std::span(file_).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
         ASSERT_TRUE(tree) << tree.error;
         for (const ResourceLeaf& leaf : ListLeaves(*tree)) {
             auto offset = RvaToFileOffset(image_, leaf.node->dataRva);
@@ -41,8 +41,7 @@ protected:
         }
     }
 
-    std::span<const std::uint8_t> Resource(const std::string& path)
-    {
+    std::span<const std::uint8_t> Resource(const std::string& path) {
         auto it = resources_.find(path);
         EXPECT_NE(it, resources_.end()) << "no resource " << path;
         return it == resources_.end() ? std::span<const std::uint8_t>() : std::span(it->second);
@@ -53,8 +52,7 @@ protected:
     std::map<std::string, std::vector<std::uint8_t>> resources_;
 };
 
-TEST_F(BuiltStub, PassesTheStubCheck)
-{
+TEST_F(BuiltStub, PassesTheStubCheck) {
     const StubCheckResult result = CheckStub(file_);
     ASSERT_TRUE(result.Ok()) << RequirementName(result.failed) << ": " << result.message;
     EXPECT_EQ(LocatePayloadOffset(file_), result.payloadOffset);
@@ -62,25 +60,21 @@ TEST_F(BuiltStub, PassesTheStubCheck)
     EXPECT_LE(file_.size() - result.payloadOffset, image_.fileAlignment + 4u);
 }
 
-TEST_F(BuiltStub, ImportsOnlySystemDlls)
-{
+TEST_F(BuiltStub, ImportsOnlySystemDlls) {
     const ImportCheckResult result = CheckStubImports(file_);
     EXPECT_TRUE(result.ok) << result.message;
     EXPECT_FALSE(result.dlls.empty());
 }
 
-TEST_F(BuiltStub, HoldsExactlyTheInstallersResourcesInUsEnglish)
-{
+TEST_F(BuiltStub, HoldsExactlyTheInstallersResourcesInUsEnglish) {
     std::vector<std::string> paths;
-    for (const auto& [path, bytes] : resources_)
-        paths.push_back(path);
-    EXPECT_EQ(paths, (std::vector<std::string>{"14/101/1033", "24/1/1033", "3/1/1033", "5/103/1033", "5/104/1033",
-                                               "LASTRES/1000/1033"}));
+    for (const auto& [path, bytes] : resources_) paths.push_back(path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"14/101/1033", "24/1/1033", "3/1/1033", "5/103/1033",
+                                               "5/104/1033", "LASTRES/1000/1033"}));
     EXPECT_EQ(Resource("LASTRES/1000/1033").size(), 4u);
 }
 
-TEST_F(BuiltStub, IconIsOne32By32SixteenColourImageInTheStandardPalette)
-{
+TEST_F(BuiltStub, IconIsOne32By32SixteenColourImageInTheStandardPalette) {
     const auto group = Resource("14/101/1033");
     ASSERT_EQ(group.size(), 20u);
     EXPECT_EQ(*ReadLe16(group, 2), 1);  // icon resources
@@ -88,10 +82,10 @@ TEST_F(BuiltStub, IconIsOne32By32SixteenColourImageInTheStandardPalette)
     EXPECT_EQ(group[6], 32);
     EXPECT_EQ(group[7], 32);
     EXPECT_EQ(group[8], 16);
-    EXPECT_EQ(*ReadLe16(group, 10), 1);   // planes
-    EXPECT_EQ(*ReadLe16(group, 12), 4);   // bits per pixel
+    EXPECT_EQ(*ReadLe16(group, 10), 1);  // planes
+    EXPECT_EQ(*ReadLe16(group, 12), 4);  // bits per pixel
     EXPECT_EQ(*ReadLe32(group, 14), 744u);
-    EXPECT_EQ(*ReadLe16(group, 18), 1);   // icon 1
+    EXPECT_EQ(*ReadLe16(group, 18), 1);  // icon 1
 
     const auto icon = Resource("3/1/1033");
     ASSERT_EQ(icon.size(), 744u);
@@ -108,8 +102,7 @@ TEST_F(BuiltStub, IconIsOne32By32SixteenColourImageInTheStandardPalette)
         EXPECT_EQ(*ReadLe32(icon, 40 + 4 * i), palette[i]) << "colour " << i;
 }
 
-TEST_F(BuiltStub, ManifestRequestsElevationAndNamesWindows10)
-{
+TEST_F(BuiltStub, ManifestRequestsElevationAndNamesWindows10) {
     const auto manifest = Resource("24/1/1033");
     const std::string text(manifest.begin(), manifest.end());
     EXPECT_NE(text.find("level=\"requireAdministrator\""), std::string::npos) << text;
@@ -137,8 +130,7 @@ struct Dialog {
 
 // Reads a standard (not extended) dialog template; nullopt when it is not
 // one or runs past its end.
-std::optional<Dialog> ReadDialog(std::span<const std::uint8_t> bytes)
-{
+std::optional<Dialog> ReadDialog(std::span<const std::uint8_t> bytes) {
     std::size_t at = 0;
     bool ok = true;
     auto u16 = [&]() -> std::uint16_t {
@@ -219,10 +211,9 @@ constexpr std::uint16_t kButton = 0x80;
 constexpr std::uint16_t kStatic = 0x82;
 constexpr std::uint32_t kCentred = 0x50020001;  // WS_CHILD | WS_VISIBLE | WS_GROUP | SS_CENTER
 
-void ExpectControl(const Control& got, std::uint16_t classAtom, std::uint16_t id, std::uint32_t style,
-                   std::int16_t x, std::int16_t y, std::int16_t cx, std::int16_t cy, const std::u16string& text,
-                   int order)
-{
+void ExpectControl(const Control& got, std::uint16_t classAtom, std::uint16_t id,
+                   std::uint32_t style, std::int16_t x, std::int16_t y, std::int16_t cx,
+                   std::int16_t cy, const std::u16string& text, int order) {
     SCOPED_TRACE("control " + std::to_string(order));
     EXPECT_EQ(got.classAtom, classAtom);
     EXPECT_EQ(got.id, id);
@@ -233,8 +224,7 @@ void ExpectControl(const Control& got, std::uint16_t classAtom, std::uint16_t id
 }
 
 void ExpectFrame(const Dialog& dialog, std::uint32_t style, std::int16_t cx, std::int16_t cy,
-                 const std::u16string& caption)
-{
+                 const std::u16string& caption) {
     EXPECT_EQ(dialog.frame.style, style);
     EXPECT_EQ(dialog.frame.exStyle, 0u);
     EXPECT_EQ((std::vector<int>{dialog.frame.x, dialog.frame.y, dialog.frame.cx, dialog.frame.cy}),
@@ -246,8 +236,7 @@ void ExpectFrame(const Dialog& dialog, std::uint32_t style, std::int16_t cx, std
     EXPECT_TRUE(dialog.font == u"MS Sans Serif");
 }
 
-TEST_F(BuiltStub, ExtractionDialogTemplate)
-{
+TEST_F(BuiltStub, ExtractionDialogTemplate) {
     auto dialog = ReadDialog(Resource("5/103/1033"));
     ASSERT_TRUE(dialog);
     // WS_POPUP | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT
@@ -261,8 +250,7 @@ TEST_F(BuiltStub, ExtractionDialogTemplate)
     ExpectControl(c[4], kStatic, 1001, kCentred | 0x80, 13, 31, 159, 8, u"", 5);
 }
 
-TEST_F(BuiltStub, OrderInformationDialogTemplate)
-{
+TEST_F(BuiltStub, OrderInformationDialogTemplate) {
     auto dialog = ReadDialog(Resource("5/104/1033"));
     ASSERT_TRUE(dialog);
     // WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT
@@ -272,9 +260,12 @@ TEST_F(BuiltStub, OrderInformationDialogTemplate)
     ExpectControl(c[0], kStatic, 0xFFFF, kCentred, 23, 25, 158, 10, u"*** VELTRANE ***", 1);
     ExpectControl(c[1], kStatic, 0xFFFF, 0x50020000, 157, 18, 11, 8, u"TM", 2);
     ExpectControl(c[2], kButton, 1, 0x50010001, 78, 134, 50, 14, u"OK", 3);
-    ExpectControl(c[3], kStatic, 0xFFFF, kCentred, 23, 7, 158, 10, u"Dieses Programm wurde erzeugt mit:", 4);
-    ExpectControl(c[4], kStatic, 0xFFFF, kCentred, 23, 42, 158, 8, u"Keine Programmierkenntnisse n\u00F6tig!", 5);
-    ExpectControl(c[5], kStatic, 0xFFFF, kCentred, 23, 59, 158, 8, u"Kostenlose Bildschirmschoner gibt's bei:", 6);
+    ExpectControl(c[3], kStatic, 0xFFFF, kCentred, 23, 7, 158, 10,
+                  u"Dieses Programm wurde erzeugt mit:", 4);
+    ExpectControl(c[4], kStatic, 0xFFFF, kCentred, 23, 42, 158, 8,
+                  u"Keine Programmierkenntnisse n\u00F6tig!", 5);
+    ExpectControl(c[5], kStatic, 0xFFFF, kCentred, 23, 59, 158, 8,
+                  u"Kostenlose Bildschirmschoner gibt's bei:", 6);
     // Controls 7 and 8: a web address in a reserved example domain and a
     // four-line address block.
     ExpectControl(c[6], kStatic, 0xFFFF, kCentred, 23, 74, 158, 8, c[6].text, 7);

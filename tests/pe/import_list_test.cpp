@@ -1,8 +1,9 @@
 // The list of imported DLLs and the check that a stub imports only system
 // DLLs.
+#include "pe/import_list.h"
+
 #include <gtest/gtest.h>
 
-#include "pe/import_list.h"
 #include "pe/stub_check.h"
 #include "tests/pe/pe_fixture.h"
 
@@ -13,8 +14,7 @@ using testing::BuildPe;
 using testing::FinishedStub;
 using testing::FixtureOptions;
 
-TEST(ImportList, ListsPlainThenDelayLoadedDlls)
-{
+TEST(ImportList, ListsPlainThenDelayLoadedDlls) {
     FixtureOptions options = FinishedStub();
     options.imports = {"KERNEL32.dll", "USER32.dll"};
     options.delayImports = {"GDI32.dll"};
@@ -28,8 +28,7 @@ TEST(ImportList, ListsPlainThenDelayLoadedDlls)
     EXPECT_TRUE((*dlls)[2].delayed);
 }
 
-TEST(ImportList, NoImportsIsAnEmptyList)
-{
+TEST(ImportList, NoImportsIsAnEmptyList) {
     FixtureOptions options = FinishedStub();
     options.imports = {};
     auto dlls = ListImportedDlls(BuildPe(options));
@@ -46,16 +45,13 @@ struct ImportCase {
 };
 
 // Test names show the case name, not the bytes of the case.
-void PrintTo(const ImportCase& c, std::ostream* os)
-{
+void PrintTo(const ImportCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-
 class StubImports : public ::testing::TestWithParam<ImportCase> {};
 
-TEST_P(StubImports, AcceptsOnlySystemDlls)
-{
+TEST_P(StubImports, AcceptsOnlySystemDlls) {
     FixtureOptions options = FinishedStub();
     options.imports = GetParam().imports;
     options.delayImports = GetParam().delayImports;
@@ -69,13 +65,17 @@ TEST_P(StubImports, AcceptsOnlySystemDlls)
 
 INSTANTIATE_TEST_SUITE_P(
     Dlls, StubImports,
-    ::testing::Values(ImportCase{"SystemDlls", {"KERNEL32.dll", "USER32.dll", "GDI32.dll"}, {}, true, ""},
-                      ImportCase{"AnyCase", {"kernel32.DLL", "user32.dll"}, {}, true, ""},
-                      ImportCase{"CRuntime", {"KERNEL32.dll", "msvcrt.dll"}, {}, false, "msvcrt.dll"},
-                      ImportCase{"CompilerRuntime", {"libgcc_s_dw2-1.dll", "KERNEL32.dll"}, {}, false,
-                                 "libgcc_s_dw2-1.dll"},
-                      ImportCase{"DelayLoaded", {"KERNEL32.dll"}, {"SHELL32.dll"}, false, "SHELL32.dll"},
-                      ImportCase{"LookAlike", {"KERNEL32.dll.evil"}, {}, false, "KERNEL32.dll.evil"}),
+    ::testing::Values(
+        ImportCase{"SystemDlls", {"KERNEL32.dll", "USER32.dll", "GDI32.dll"}, {}, true, ""},
+        ImportCase{"AnyCase", {"kernel32.DLL", "user32.dll"}, {}, true, ""},
+        ImportCase{"CRuntime", {"KERNEL32.dll", "msvcrt.dll"}, {}, false, "msvcrt.dll"},
+        ImportCase{"CompilerRuntime",
+                   {"libgcc_s_dw2-1.dll", "KERNEL32.dll"},
+                   {},
+                   false,
+                   "libgcc_s_dw2-1.dll"},
+        ImportCase{"DelayLoaded", {"KERNEL32.dll"}, {"SHELL32.dll"}, false, "SHELL32.dll"},
+        ImportCase{"LookAlike", {"KERNEL32.dll.evil"}, {}, false, "KERNEL32.dll.evil"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

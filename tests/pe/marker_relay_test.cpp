@@ -1,11 +1,12 @@
 // Re-laying the resource section: the marker's data ends up last, every
 // resource keeps its bytes, and the headers stay consistent for the loader.
+#include "pe/marker_relay.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "pe/le_bytes.h"
-#include "pe/marker_relay.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "pe/stub_check.h"
@@ -28,15 +29,15 @@ struct Resource {
 
 // Every resource of `file`, by path, with its bytes as reached through its
 // data entry.
-std::map<std::string, Resource> ResourcesOf(const std::vector<std::uint8_t>& file)
-{
+std::map<std::string, Resource> ResourcesOf(const std::vector<std::uint8_t>& file) {
     std::map<std::string, Resource> out;
     auto image = ParsePeImage(file);
     EXPECT_TRUE(image) << image.error;
     if (!image)
         return out;
     const SectionHeader* rsrc = FindSection(*image, ".rsrc");
-    auto tree = ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
+    auto tree =
+        ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
     EXPECT_TRUE(tree) << tree.error;
     if (!tree)
         return out;
@@ -49,7 +50,8 @@ std::map<std::string, Resource> ResourcesOf(const std::vector<std::uint8_t>& fil
         EXPECT_TRUE(offset) << leaf.PathText();
         if (!offset)
             continue;
-        EXPECT_LE(*offset + std::uint64_t{leaf.node->dataSize}, rsrc->pointerToRawData + rsrc->sizeOfRawData);
+        EXPECT_LE(*offset + std::uint64_t{leaf.node->dataSize},
+                  rsrc->pointerToRawData + rsrc->sizeOfRawData);
         Resource r;
         r.bytes.assign(file.begin() + *offset, file.begin() + *offset + leaf.node->dataSize);
         r.rva = leaf.node->dataRva;
@@ -59,15 +61,12 @@ std::map<std::string, Resource> ResourcesOf(const std::vector<std::uint8_t>& fil
     return out;
 }
 
-std::vector<std::string> DataOrder(const std::map<std::string, Resource>& resources)
-{
+std::vector<std::string> DataOrder(const std::map<std::string, Resource>& resources) {
     std::vector<std::pair<std::uint32_t, std::string>> byRva;
-    for (const auto& [path, r] : resources)
-        byRva.emplace_back(r.rva, path);
+    for (const auto& [path, r] : resources) byRva.emplace_back(r.rva, path);
     std::sort(byRva.begin(), byRva.end());
     std::vector<std::string> order;
-    for (const auto& [rva, path] : byRva)
-        order.push_back(path);
+    for (const auto& [rva, path] : byRva) order.push_back(path);
     return order;
 }
 
@@ -77,22 +76,18 @@ struct RelayCase {
 };
 
 // Test names show the case name, not the bytes of the case.
-void PrintTo(const RelayCase& c, std::ostream* os)
-{
+void PrintTo(const RelayCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-
-FixtureOptions WithNamedResources()
-{
+FixtureOptions WithNamedResources() {
     FixtureOptions o = LinkedStub();
     o.resources.push_back({Id(6), Named(u"STRINGS"), 1033, {1, 2, 3}});
     o.resources.push_back({Id(6), Named(u"STRINGS"), 1031, {4, 5, 6, 7, 8}});
     return o;
 }
 
-FixtureOptions TightlyPacked()
-{
+FixtureOptions TightlyPacked() {
     // Data on 4 bytes instead of 8 and no slack: the re-laid section needs
     // more room and must grow (it is the last section).
     FixtureOptions o = LinkedStub();
@@ -107,16 +102,14 @@ FixtureOptions TightlyPacked()
     return o;
 }
 
-FixtureOptions MarkerInTheMiddle()
-{
+FixtureOptions MarkerInTheMiddle() {
     FixtureOptions o = LinkedStub();
     o.dataOrder = {1, 2, 0, 3, 4, 5};
     o.resources[0].data = {0xAA, 0xBB, 0xCC, 0xDD};
     return o;
 }
 
-FixtureOptions EmptyResourceData()
-{
+FixtureOptions EmptyResourceData() {
     FixtureOptions o = LinkedStub();
     o.resources.push_back({Id(10), Id(7), 1033, {}});
     return o;
@@ -124,8 +117,7 @@ FixtureOptions EmptyResourceData()
 
 class MarkerRelay : public ::testing::TestWithParam<RelayCase> {};
 
-TEST_P(MarkerRelay, PutsMarkerLastAndKeepsEveryResource)
-{
+TEST_P(MarkerRelay, PutsMarkerLastAndKeepsEveryResource) {
     std::vector<std::uint8_t> file = BuildPe(GetParam().options);
     const auto before = ResourcesOf(file);
     auto outcome = MoveMarkerDataLast(file);
@@ -152,8 +144,7 @@ TEST_P(MarkerRelay, PutsMarkerLastAndKeepsEveryResource)
     EXPECT_EQ(orderAfter, orderBefore);
 }
 
-TEST_P(MarkerRelay, KeepsHeadersConsistent)
-{
+TEST_P(MarkerRelay, KeepsHeadersConsistent) {
     std::vector<std::uint8_t> file = BuildPe(GetParam().options);
     ASSERT_TRUE(MoveMarkerDataLast(file));
     auto image = ParsePeImage(file);
@@ -172,12 +163,12 @@ TEST_P(MarkerRelay, KeepsHeadersConsistent)
     for (const SectionHeader& s : image->sections)
         if (s.Name() != ".text")
             initialised += s.sizeOfRawData;
-    EXPECT_EQ(*ReadLe32(file, image->OptionalHeaderOffset() + kOptSizeOfInitializedData), initialised);
+    EXPECT_EQ(*ReadLe32(file, image->OptionalHeaderOffset() + kOptSizeOfInitializedData),
+              initialised);
     EXPECT_EQ(image->checkSum, ComputeChecksum(file, image->OptionalHeaderOffset() + kOptCheckSum));
 }
 
-TEST_P(MarkerRelay, SecondRunChangesNothing)
-{
+TEST_P(MarkerRelay, SecondRunChangesNothing) {
     std::vector<std::uint8_t> file = BuildPe(GetParam().options);
     ASSERT_TRUE(MoveMarkerDataLast(file));
     const auto once = file;
@@ -189,14 +180,14 @@ TEST_P(MarkerRelay, SecondRunChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(Layouts, MarkerRelay,
                          ::testing::Values(RelayCase{"AsLinked", LinkedStub()},
-                                           RelayCase{"NamedEntriesAndTwoLanguages", WithNamedResources()},
+                                           RelayCase{"NamedEntriesAndTwoLanguages",
+                                                     WithNamedResources()},
                                            RelayCase{"TightlyPackedGrows", TightlyPacked()},
                                            RelayCase{"MarkerInTheMiddle", MarkerInTheMiddle()},
                                            RelayCase{"EmptyResourceData", EmptyResourceData()}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(MarkerRelayGrowth, GrowsTheLastSectionWhenTheDataNeedMoreRoom)
-{
+TEST(MarkerRelayGrowth, GrowsTheLastSectionWhenTheDataNeedMoreRoom) {
     std::vector<std::uint8_t> file = BuildPe(TightlyPacked());
     const std::uint32_t rawBefore = FindSection(*ParsePeImage(file), ".rsrc")->sizeOfRawData;
     ASSERT_TRUE(MoveMarkerDataLast(file));
@@ -204,8 +195,7 @@ TEST(MarkerRelayGrowth, GrowsTheLastSectionWhenTheDataNeedMoreRoom)
     EXPECT_GT(FindSection(*image, ".rsrc")->sizeOfRawData, rawBefore);
 }
 
-TEST(MarkerRelayFailure, CannotGrowWhenASectionFollows)
-{
+TEST(MarkerRelayFailure, CannotGrowWhenASectionFollows) {
     FixtureOptions options = TightlyPacked();
     options.sectionAfterRsrc = true;
     std::vector<std::uint8_t> file = BuildPe(options);
@@ -216,8 +206,7 @@ TEST(MarkerRelayFailure, CannotGrowWhenASectionFollows)
     EXPECT_EQ(file, original);
 }
 
-TEST(MarkerRelayFailure, ReportsMissingResourceSectionAndLeavesFileAlone)
-{
+TEST(MarkerRelayFailure, ReportsMissingResourceSectionAndLeavesFileAlone) {
     FixtureOptions options = LinkedStub();
     options.rsrcName = ".rsrc2";
     std::vector<std::uint8_t> file = BuildPe(options);
@@ -228,12 +217,12 @@ TEST(MarkerRelayFailure, ReportsMissingResourceSectionAndLeavesFileAlone)
     EXPECT_EQ(file, original);
 }
 
-TEST(MarkerRelayFailure, ReportsDataOutsideTheImage)
-{
+TEST(MarkerRelayFailure, ReportsDataOutsideTheImage) {
     std::vector<std::uint8_t> file = BuildPe(LinkedStub());
     auto image = ParsePeImage(file);
     const SectionHeader* rsrc = FindSection(*image, ".rsrc");
-    auto tree = ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
+    auto tree =
+        ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
     // Point the icon's data entry far outside every section.
     std::uint32_t entry = 0;
     for (std::uint32_t at = 0; at + 16 <= rsrc->sizeOfRawData; at += 4) {

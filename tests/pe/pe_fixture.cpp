@@ -13,38 +13,32 @@ constexpr std::uint32_t kFileAlign = 0x200;
 constexpr std::uint32_t kSectionAlign = 0x1000;
 constexpr std::uint32_t kImageBase = 0x400000;
 
-std::uint32_t Align(std::uint32_t value, std::uint32_t alignment)
-{
+std::uint32_t Align(std::uint32_t value, std::uint32_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
-{
+void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
     if (out.size() < at + 2)
         out.resize(at + 2);
     out[at] = static_cast<std::uint8_t>(value);
     out[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
-{
+void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
     Put16(out, at, value & 0xFFFF);
     Put16(out, at + 2, value >> 16);
 }
 
-void PutString(std::vector<std::uint8_t>& out, std::size_t at, const std::string& text)
-{
+void PutString(std::vector<std::uint8_t>& out, std::size_t at, const std::string& text) {
     if (out.size() < at + text.size() + 1)
         out.resize(at + text.size() + 1);
     std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
     out[at + text.size()] = 0;
 }
 
-std::vector<std::uint8_t> Filled(std::size_t size, std::uint8_t seed)
-{
+std::vector<std::uint8_t> Filled(std::size_t size, std::uint8_t seed) {
     std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
     return bytes;
 }
 
@@ -57,8 +51,7 @@ struct Section {
 };
 
 // The resource section for `options`, placed at `rva`.
-std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uint32_t rva)
-{
+std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uint32_t rva) {
     // Group: type -> name -> list of resource indexes.
     struct NameGroup {
         ResourceName name;
@@ -71,7 +64,8 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
     std::vector<TypeGroup> types;
     for (std::size_t i = 0; i < options.resources.size(); ++i) {
         const FixtureResource& r = options.resources[i];
-        auto type = std::find_if(types.begin(), types.end(), [&](const TypeGroup& t) { return t.type == r.type; });
+        auto type = std::find_if(types.begin(), types.end(),
+                                 [&](const TypeGroup& t) { return t.type == r.type; });
         if (type == types.end()) {
             types.push_back({r.type, {}});
             type = types.end() - 1;
@@ -85,7 +79,9 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
         name->items.push_back(i);
     }
 
-    auto tableSize = [](std::size_t entries) { return static_cast<std::uint32_t>(16 + 8 * entries); };
+    auto tableSize = [](std::size_t entries) {
+        return static_cast<std::uint32_t>(16 + 8 * entries);
+    };
     std::uint32_t cursor = tableSize(types.size());
     std::vector<std::uint32_t> typeTable, nameTableStart;
     for (const TypeGroup& t : types) {
@@ -116,8 +112,7 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
     };
     for (const TypeGroup& t : types) {
         addString(t.type);
-        for (const NameGroup& n : t.names)
-            addString(n.name);
+        for (const NameGroup& n : t.names) addString(n.name);
     }
     std::vector<std::size_t> order = options.dataOrder;
     if (order.empty()) {
@@ -141,15 +136,18 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
         Put16(out, at + 14, static_cast<std::uint32_t>(ids));
     };
     auto countNamed = [](const auto& list, auto getName) {
-        return static_cast<std::size_t>(std::count_if(list.begin(), list.end(), [&](const auto& x) { return getName(x).isString; }));
+        return static_cast<std::size_t>(std::count_if(
+            list.begin(), list.end(), [&](const auto& x) { return getName(x).isString; }));
     };
-    const std::size_t namedTypes = countNamed(types, [](const TypeGroup& t) -> const ResourceName& { return t.type; });
+    const std::size_t namedTypes =
+        countNamed(types, [](const TypeGroup& t) -> const ResourceName& { return t.type; });
     writeTable(0, namedTypes, types.size() - namedTypes);
     for (std::size_t t = 0; t < types.size(); ++t) {
         Put32(out, 16 + 8 * t, nameField(types[t].type));
         Put32(out, 16 + 8 * t + 4, typeTable[t] | 0x80000000u);
         const auto& names = types[t].names;
-        const std::size_t namedNames = countNamed(names, [](const NameGroup& n) -> const ResourceName& { return n.name; });
+        const std::size_t namedNames =
+            countNamed(names, [](const NameGroup& n) -> const ResourceName& { return n.name; });
         writeTable(typeTable[t], namedNames, names.size() - namedNames);
         for (std::size_t n = 0; n < names.size(); ++n) {
             Put32(out, typeTable[t] + 16 + 8 * n, nameField(names[n].name));
@@ -165,8 +163,7 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
     }
     for (const auto& [text, at] : stringAt) {
         Put16(out, at, static_cast<std::uint32_t>(text.size()));
-        for (std::size_t i = 0; i < text.size(); ++i)
-            Put16(out, at + 2 + 2 * i, text[i]);
+        for (std::size_t i = 0; i < text.size(); ++i) Put16(out, at + 2 + 2 * i, text[i]);
     }
     for (std::size_t item = 0; item < options.resources.size(); ++item) {
         const auto& data = options.resources[item].data;
@@ -179,9 +176,9 @@ std::vector<std::uint8_t> BuildResources(const FixtureOptions& options, std::uin
 
 // The import section at `rva`; `directorySize` receives the size of the
 // descriptor table, `delayAt`/`delaySize` the delay-import table's place.
-std::vector<std::uint8_t> BuildImports(const FixtureOptions& options, std::uint32_t rva, std::uint32_t& directorySize,
-                                       std::uint32_t& delayAt, std::uint32_t& delaySize)
-{
+std::vector<std::uint8_t> BuildImports(const FixtureOptions& options, std::uint32_t rva,
+                                       std::uint32_t& directorySize, std::uint32_t& delayAt,
+                                       std::uint32_t& delaySize) {
     std::vector<std::uint8_t> out;
     const std::size_t count = options.imports.size();
     directorySize = static_cast<std::uint32_t>(20 * (count + 1));
@@ -224,18 +221,15 @@ std::vector<std::uint8_t> BuildImports(const FixtureOptions& options, std::uint3
 
 }  // namespace
 
-ResourceName Id(std::uint16_t id)
-{
+ResourceName Id(std::uint16_t id) {
     return ResourceName{false, id, {}};
 }
 
-ResourceName Named(const std::u16string& text)
-{
+ResourceName Named(const std::u16string& text) {
     return ResourceName{true, 0, text};
 }
 
-std::vector<FixtureResource> StubResources()
-{
+std::vector<FixtureResource> StubResources() {
     return {
         {Named(u"LASTRES"), Id(1000), 1033, {0, 0, 0, 0}},
         {Id(3), Id(1), 1033, Filled(744, 0x11)},
@@ -246,22 +240,19 @@ std::vector<FixtureResource> StubResources()
     };
 }
 
-FixtureOptions LinkedStub()
-{
+FixtureOptions LinkedStub() {
     FixtureOptions options;
     options.resources = StubResources();
     return options;
 }
 
-FixtureOptions FinishedStub()
-{
+FixtureOptions FinishedStub() {
     FixtureOptions options = LinkedStub();
     options.dataOrder = {1, 2, 3, 4, 5, 0};
     return options;
 }
 
-std::vector<std::uint8_t> BuildPe(const FixtureOptions& options)
-{
+std::vector<std::uint8_t> BuildPe(const FixtureOptions& options) {
     std::vector<Section> sections;
     sections.push_back({".text", std::vector<std::uint8_t>(40, 0xC3), 0x60000020});
     sections.push_back({".idata", {}, 0xC0000040});
@@ -271,7 +262,8 @@ std::vector<std::uint8_t> BuildPe(const FixtureOptions& options)
 
     const std::uint32_t peOffset = 64;
     const std::uint32_t tableOffset = peOffset + 24 + options.optionalHeaderSize;
-    const std::uint32_t headers = Align(tableOffset + 40 * static_cast<std::uint32_t>(sections.size()), kFileAlign);
+    const std::uint32_t headers =
+        Align(tableOffset + 40 * static_cast<std::uint32_t>(sections.size()), kFileAlign);
 
     // Addresses are assigned in order; the contents of .idata and the
     // resource section depend on their own addresses only.

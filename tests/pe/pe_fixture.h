@@ -38,8 +38,8 @@ struct FixtureOptions {
     std::string rsrcName = ".rsrc";
     std::vector<std::string> imports = {"KERNEL32.dll", "USER32.dll", "GDI32.dll"};
     std::vector<std::string> delayImports;
-    bool sectionAfterRsrc = false;  // a .reloc section behind .rsrc
-    bool certificate = false;       // a certificate table behind the sections
+    bool sectionAfterRsrc = false;           // a .reloc section behind .rsrc
+    bool certificate = false;                // a certificate table behind the sections
     bool resourceDirectoryMismatch = false;  // data directory 2 not at .rsrc
 };
 

@@ -20,13 +20,11 @@ using testing::BuildPe;
 using testing::FinishedStub;
 using testing::LinkedStub;
 
-std::uint32_t RsrcStart(const std::vector<std::uint8_t>& file)
-{
+std::uint32_t RsrcStart(const std::vector<std::uint8_t>& file) {
     return FindSection(*ParsePeImage(file), ".rsrc")->pointerToRawData;
 }
 
-TEST(DamagedResources, SubdirectoryPointingBackAtTheRootIsRejected)
-{
+TEST(DamagedResources, SubdirectoryPointingBackAtTheRootIsRejected) {
     auto file = BuildPe(FinishedStub());
     const std::uint32_t root = RsrcStart(file);
     // The first type's entry now leads to the root directory itself.
@@ -46,22 +44,20 @@ struct TruncatedTree {
 };
 
 // Test names show the case name, not the bytes of the case.
-void PrintTo(const TruncatedTree& c, std::ostream* os)
-{
+void PrintTo(const TruncatedTree& c, std::ostream* os) {
     *os << c.name;
 }
 
-
 class DamagedTree : public ::testing::TestWithParam<TruncatedTree> {};
 
-TEST_P(DamagedTree, IsReportedAsUnreadable)
-{
+TEST_P(DamagedTree, IsReportedAsUnreadable) {
     auto file = BuildPe(FinishedStub());
     WriteLe32(file, RsrcStart(file) + 16 + GetParam().entryField, GetParam().value);
     EXPECT_EQ(CheckStub(file).failed, StubRequirement::ResourceSection);
     auto image = ParsePeImage(file);
     const SectionHeader* rsrc = FindSection(*image, ".rsrc");
-    auto tree = ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
+    auto tree =
+        ParseResourceTree(std::span(file).subspan(rsrc->pointerToRawData, rsrc->sizeOfRawData));
     EXPECT_FALSE(tree);
     EXPECT_FALSE(tree.error.empty());
 }
@@ -72,8 +68,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, DamagedTree,
                                            TruncatedTree{"DataEntryOutside", 4, 0x0FFFFFF0u}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(DamagedImage, SectionDataBeyondTheFileIsRejected)
-{
+TEST(DamagedImage, SectionDataBeyondTheFileIsRejected) {
     auto file = BuildPe(FinishedStub());
     auto image = ParsePeImage(file);
     WriteLe32(file, FindSection(*image, ".rsrc")->headerOffset + 16, 0x7FFFFFFF);
@@ -81,8 +76,7 @@ TEST(DamagedImage, SectionDataBeyondTheFileIsRejected)
     EXPECT_FALSE(ListImportedDlls(file));
 }
 
-TEST(DamagedImage, ImportTableWithoutEndIsRejected)
-{
+TEST(DamagedImage, ImportTableWithoutEndIsRejected) {
     auto file = BuildPe(FinishedStub());
     auto image = ParsePeImage(file);
     // Fill the import section with non-zero bytes up to its end.
@@ -96,10 +90,10 @@ TEST(DamagedImage, ImportTableWithoutEndIsRejected)
 }
 
 // Seeded random damage to headers and resources: every routine must return.
-TEST(DamagedImage, RandomByteDamageNeverCrashes)
-{
+TEST(DamagedImage, RandomByteDamageNeverCrashes) {
     std::mt19937 random(20261211);
-    const std::vector<std::vector<std::uint8_t>> originals = {BuildPe(LinkedStub()), BuildPe(FinishedStub())};
+    const std::vector<std::vector<std::uint8_t>> originals = {BuildPe(LinkedStub()),
+                                                              BuildPe(FinishedStub())};
     for (int round = 0; round < 3000; ++round) {
         std::vector<std::uint8_t> file = originals[round % 2];
         const std::uint32_t rsrc = RsrcStart(file);
@@ -107,7 +101,7 @@ TEST(DamagedImage, RandomByteDamageNeverCrashes)
         for (int i = 0; i < flips; ++i) {
             // Mostly the headers and the resource tree, where damage matters.
             const auto region = random() % 3;
-            std::size_t at = region == 0 ? random() % 0x200
+            std::size_t at = region == 0   ? random() % 0x200
                              : region == 1 ? rsrc + random() % 0x100
                                            : random() % file.size();
             file[at] = static_cast<std::uint8_t>(random());
