@@ -38,6 +38,15 @@ Result<InstallerCatalogue> ReadInstallerCatalogue(const MappedFile& file) {
   return Result<InstallerCatalogue>::Ok(std::move(catalogue));
 }
 
+namespace {
+
+std::string UsedUp(const PayloadEntry& record) {
+  return "compressed stream is used up before its expanded length of " + std::to_string(record.expandedLength) +
+         " bytes is reached";
+}
+
+}  // namespace
+
 EntryExpander::EntryExpander() : state_(new ExpandState{}) {}
 
 EntryExpander::~EntryExpander() = default;
@@ -71,6 +80,16 @@ EntryBytesResult EntryExpander::Expand(const MappedFile& file, const PayloadEntr
     result.problem = "expanded length is 2^31 or more";
     return result;
   }
+  // Every symbol takes at least 1 bit and a copy of at most 30 bytes takes
+  // at least 10 (a 1-bit symbol and a 9-bit distance), so each stored bit
+  // yields at most 3 bytes. A longer expandedLength can only be reached by
+  // decoding on from zero bits, as the installer would, possibly for 2 GiB;
+  // such an entry is damaged and not decoded at all.
+  if (uint64_t{record.expandedLength} > 24 * uint64_t{record.storedLength} + MaxCopyLength) {
+    result.outcome = ExpandOutcome::Damaged;
+    result.problem = UsedUp(record);
+    return result;
+  }
   MemoryReader memory{data, record.storedLength, 0};
   ByteSource source = MemorySource(memory);
   ResetInputStream(state_->input);
@@ -87,8 +106,7 @@ EntryBytesResult EntryExpander::Expand(const MappedFile& file, const PayloadEntr
   }
   if (expanded.readBeyondStored) {
     result.outcome = ExpandOutcome::Damaged;
-    result.problem = "compressed stream is used up before its expanded length of " +
-                     std::to_string(record.expandedLength) + " bytes is reached";
+    result.problem = UsedUp(record);
   } else if (expanded.copyPastEnd) {
     result.outcome = ExpandOutcome::Damaged;
     result.problem = "compressed stream runs past its expanded length of " +

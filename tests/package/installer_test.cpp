@@ -237,9 +237,12 @@ TEST(InstallerReader, NoPayloadIsAnError) {
 
 TEST(EntryExpander, JudgesEachEntry) {
   // Hand-made entries: a stored one, a compressed one whose single byte
-  // cannot hold 1000 bytes of output, and one whose data leaves the file.
+  // cannot hold 1000 bytes of output, one whose data leaves the file.
   fixture::PeImage image = fixture::MakePe();
-  auto records = fixture::WritePayload(image, "x", 0, {{{'a', 'b', 'c'}, 0, ""}, {{0x00}, 1000, ""}, {{'z'}, 0, ""}});
+  // The fourth is short enough to be decoded: its two bytes run out before
+  // 60 bytes are produced.
+  auto records = fixture::WritePayload(
+      image, "x", 0, {{{'a', 'b', 'c'}, 0, ""}, {{0x00}, 1000, ""}, {{'z'}, 0, ""}, {{0x00, 0x00}, 60, ""}});
   fixture::PutLe32(image.bytes, records[2] + 4, 5);
   TempDir dir;
   WriteBytes(dir / "i.exe", image.bytes);
@@ -259,6 +262,9 @@ TEST(EntryExpander, JudgesEachEntry) {
   EXPECT_EQ(usedUp.outcome, ExpandOutcome::Damaged);
   EXPECT_NE(usedUp.problem.find("used up"), std::string::npos) << usedUp.problem;
   EXPECT_EQ(expander.Expand(*file, catalogue->entries[2].record, MakeSink(append)).outcome, ExpandOutcome::Damaged);
+  EntryBytesResult decoded = expander.Expand(*file, catalogue->entries[3].record, MakeSink(append));
+  EXPECT_EQ(decoded.outcome, ExpandOutcome::Damaged);
+  EXPECT_NE(decoded.problem.find("used up"), std::string::npos) << decoded.problem;
   auto refuse = [](const uint8_t*, int32_t) { return false; };
   EXPECT_EQ(expander.Expand(*file, catalogue->entries[0].record, MakeSink(refuse)).outcome, ExpandOutcome::SinkFailed);
 }
