@@ -37,20 +37,23 @@ ExpandResult ExpandStream(ExpandState& state, const ByteSource& source, const By
 
     while (produced < expandedLength) {
         int symbol = DecodeSymbol(model, bits, input, source);
+        uint32_t distance = 0;
+        if (symbol >= LiteralCount) {
+            distance = static_cast<uint32_t>(DecodeDistance(bits, input, source));
+        }
+        if (input.readStatus != ReadOk) {
+            break;
+        }
+        // The sink may look at the bit reader (to stop a stream that is used
+        // up), so the state's copy is brought up to date before any write.
+        state.bitReader = bits;
         if (symbol < LiteralCount) {
-            if (input.readStatus != ReadOk) {
-                break;
-            }
             uint8_t value = static_cast<uint8_t>(symbol);
             written &= WritePtr(output, sink, value, expandedLength);
             window[pos] = value;
             pos = (pos + 1) & WindowMask;
             ++produced;
         } else {
-            uint32_t distance = static_cast<uint32_t>(DecodeDistance(bits, input, source));
-            if (input.readStatus != ReadOk) {
-                break;
-            }
             uint32_t length = static_cast<uint32_t>(symbol - CopyLengthBias);
             if (length > expandedLength - produced) {
                 // Only damaged or careless streams get here; the entry ends

@@ -52,6 +52,11 @@ struct ExpandResult {
 // ResetOutputStream); the model, the bit reader and the window are reset
 // here. With expandedLength 0 nothing is read or written.
 //
+// Whenever the sink is called, state.bitReader holds the bit reader as it
+// stands after the symbol whose bytes are being written, so a sink may call
+// ReadBeyondStored(state.bitReader) and fail the write to stop a stream that
+// has been used up early (the result then says ExpandWriteFailed).
+//
 // On success the sink received exactly expandedLength bytes. The two flags
 // report streams that a careful writer never produces; the installer
 // accepts them, a checking tool may call such an entry damaged. Damaged

@@ -379,6 +379,52 @@ TEST(WindowDecoderTest, BitsBeyondTheStoredBytesAreZeroAndReported) {
     EXPECT_EQ(cut.source.pos, 4u);
 }
 
+// A sink that refuses to write once the stream has been used up, looking
+// at the bit reader in the decoder's state as a checking tool does.
+struct UsedUpGuard {
+    ExpandState* state;
+    RecordingSink inner;
+    bool refused = false;
+    static int32_t Write(void* context, const uint8_t* buffer, int32_t count) {
+        auto* self = static_cast<UsedUpGuard*>(context);
+        if (ReadBeyondStored(self->state->bitReader)) {
+            self->refused = true;
+            return 0;
+        }
+        return RecordingSink::Write(&self->inner, buffer, count);
+    }
+};
+
+TEST(WindowDecoderTest, ASinkCanStopAStreamThatIsUsedUp) {
+    std::vector<Op> ops = RandomOps(12, 100000);
+    std::vector<uint8_t> expected = Reference(ops);
+    std::vector<uint8_t> stream = Build(ops);
+    struct Case {
+        size_t stored;
+        bool usedUp;
+    };
+    const Case cases[] = {{stream.size(), false}, {stream.size() / 4, true}};
+    for (const Case& c : cases) {
+        auto state = FreshState();
+        // A previous entry that ended used up must not confuse this one.
+        state->bitReader.paddingBytes = 5;
+        RecordingSource source;
+        source.data.assign(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(c.stored));
+        UsedUpGuard guard{state.get(), {}};
+        ExpandResult r = ExpandStream(*state, source.Source(), ByteSink{UsedUpGuard::Write, &guard},
+                                      static_cast<uint32_t>(expected.size()),
+                                      static_cast<uint32_t>(c.stored));
+        EXPECT_EQ(guard.refused, c.usedUp) << c.stored;
+        EXPECT_EQ(r.status, c.usedUp ? ExpandWriteFailed : ExpandOk) << c.stored;
+        if (c.usedUp) {
+            // Stopped at the first block after the data ran out.
+            EXPECT_LT(r.produced, expected.size() / 2);
+        } else {
+            EXPECT_TRUE(guard.inner.data == expected);
+        }
+    }
+}
+
 TEST(WindowDecoderTest, DamagedDataEndsWithExactlyTheLength) {
     const uint32_t seeds[] = {21, 22, 23, 24};
     for (uint32_t seed : seeds) {
