@@ -3,7 +3,8 @@
 
 void CenterOnScreen(HWND dialog) {
     RECT rect;
-    if (!GetWindowRect(dialog, &rect)) return;
+    if (!GetWindowRect(dialog, &rect))
+        return;
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);

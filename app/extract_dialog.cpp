@@ -14,7 +14,8 @@
 namespace {
 
 void NoteFailure(const char* target) {
-    if (extraction.firstFailure[0] == 0) CopyText(extraction.firstFailure, MAX_PATH, target);
+    if (extraction.firstFailure[0] == 0)
+        CopyText(extraction.firstFailure, MAX_PATH, target);
 }
 
 // When the run cannot go on, the entries not yet installed are named by
@@ -30,7 +31,8 @@ void NoteRunBroken(uint32_t index, const char* saverTarget) {
 
 int ReadRecord(HFILE payload, PayloadEntry* entry) {
     uint8_t bytes[PayloadEntrySize];
-    if (_lread(payload, bytes, PayloadEntrySize) != PayloadEntrySize) return 0;
+    if (_lread(payload, bytes, PayloadEntrySize) != PayloadEntrySize)
+        return 0;
     DecodePayloadEntry(bytes, entry);
     return 1;
 }
@@ -42,7 +44,8 @@ int ReadRecord(HFILE payload, PayloadEntry* entry) {
 // target holds the entry.
 int InstallEntry(HFILE* payload, const PayloadEntry* entry, uint8_t* buffer, const char* target) {
     char temporary[MAX_PATH];
-    if (!MakeTemporaryPath(target, temporary)) return 0;
+    if (!MakeTemporaryPath(target, temporary))
+        return 0;
     int written;
     if (IsCompressed(entry)) {
         _lclose(*payload);
@@ -50,11 +53,13 @@ int InstallEntry(HFILE* payload, const PayloadEntry* entry, uint8_t* buffer, con
                               entry->storedLength, temporary);
         *payload = OpenPayload();
     } else {
-        written = CopyStoredEntry(*payload, entry->dataOffset, entry->storedLength, buffer,
-                                  temporary);
+        written =
+            CopyStoredEntry(*payload, entry->dataOffset, entry->storedLength, buffer, temporary);
     }
-    if (written) written = MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING) != FALSE;
-    if (!written) DeleteFileA(temporary);
+    if (written)
+        written = MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!written)
+        DeleteFileA(temporary);
     return written;
 }
 
@@ -62,15 +67,18 @@ int InstallEntry(HFILE* payload, const PayloadEntry* entry, uint8_t* buffer, con
 
 int CopyStoredEntry(HFILE payload, uint32_t dataOffset, uint32_t storedLength, uint8_t* buffer,
                     const char* targetPath) {
-    if (_llseek(payload, static_cast<LONG>(dataOffset), FILE_BEGIN) != static_cast<LONG>(dataOffset))
+    if (_llseek(payload, static_cast<LONG>(dataOffset), FILE_BEGIN) !=
+        static_cast<LONG>(dataOffset))
         return 0;
     HFILE target = _lcreat(targetPath, 0);
-    if (target == HFILE_ERROR) return 0;
+    if (target == HFILE_ERROR)
+        return 0;
     int complete = 1;
     uint32_t copied = 0;
     while (copied < storedLength) {
         // Only the entry's own bytes are read, so no read asks past its end.
-        UINT wanted = storedLength - copied < CopyBufferSize ? storedLength - copied : CopyBufferSize;
+        UINT wanted =
+            storedLength - copied < CopyBufferSize ? storedLength - copied : CopyBufferSize;
         UINT got = _lread(payload, buffer, wanted);
         if (got == static_cast<UINT>(HFILE_ERROR) || got == 0 || got > wanted ||
             _lwrite(target, reinterpret_cast<LPCSTR>(buffer), got) != got) {
@@ -79,14 +87,16 @@ int CopyStoredEntry(HFILE payload, uint32_t dataOffset, uint32_t storedLength, u
         }
         copied += got;
     }
-    if (_lclose(target) == HFILE_ERROR) complete = 0;
+    if (_lclose(target) == HFILE_ERROR)
+        complete = 0;
     return complete;
 }
 
 void ExtractPayload() {
     char saverTarget[MAX_PATH];
     int saverNamed = MakeSaverTargetPath(saverTarget);
-    if (saverTarget[0] == 0) CopyText(saverTarget, MAX_PATH, saverFileName);
+    if (saverTarget[0] == 0)
+        CopyText(saverTarget, MAX_PATH, saverFileName);
 
     HFILE payload = OpenPayload();
     uint8_t* buffer = static_cast<uint8_t*>(LocalAlloc(LMEM_FIXED, CopyBufferSize));
@@ -111,24 +121,31 @@ void ExtractPayload() {
                         MakeTargetPath(index, firstFileNumber, entry.extension, target);
             }
             LONG next = _llseek(payload, 0, FILE_CURRENT);
-            int written = named && next != HFILE_ERROR && InstallEntry(&payload, &entry, buffer, target);
-            if (!written) NoteFailure(target);
-            if (index == 0) extraction.saverWritten = written;
+            int written =
+                named && next != HFILE_ERROR && InstallEntry(&payload, &entry, buffer, target);
+            if (!written)
+                NoteFailure(target);
+            if (index == 0)
+                extraction.saverWritten = written;
             ++index;
             haveRecord = payload != HFILE_ERROR && next != HFILE_ERROR &&
                          _llseek(payload, next, FILE_BEGIN) == next && ReadRecord(payload, &entry);
         }
         // Only the terminator ends the run cleanly; anything else leaves the
         // remaining entries uninstalled.
-        if (!haveRecord) NoteRunBroken(index, saverTarget);
+        if (!haveRecord)
+            NoteRunBroken(index, saverTarget);
     }
-    if (buffer != 0) LocalFree(buffer);
-    if (payload != HFILE_ERROR) _lclose(payload);
+    if (buffer != 0)
+        LocalFree(buffer);
+    if (payload != HFILE_ERROR)
+        _lclose(payload);
     extraction.finished = 1;
 }
 
 void RegisterDefaultSaver() {
-    if (!extraction.saverWritten) return;
+    if (!extraction.saverWritten)
+        return;
     char path[MAX_PATH];
     if (!GetWindowsFolder(path, MAX_PATH) || !AppendSeparator(path, MAX_PATH) ||
         !AppendText(path, MAX_PATH, saverFileName))

@@ -30,7 +30,8 @@ void ReportIncomplete(const char* caption) {
 void StartSaver() {
     char path[MAX_PATH];
     char commandLine[MAX_PATH + 2];
-    if (!MakeSaverTargetPath(path)) return;
+    if (!MakeSaverTargetPath(path))
+        return;
     CopyText(commandLine, sizeof commandLine, "\"");
     AppendText(commandLine, sizeof commandLine, path);
     AppendText(commandLine, sizeof commandLine, "\"");
@@ -51,8 +52,10 @@ void RunInstallSequence() {
         exitCode = 1;
         return;
     }
-    if (!CheckExistingSaver(appInstance)) return;
-    if (!CheckFreeSpace()) return;
+    if (!CheckExistingSaver(appInstance))
+        return;
+    if (!CheckFreeSpace())
+        return;
 
     TrimTrailingSpaces(saverDisplayName);
     char caption[CaptionTextSize];
@@ -72,7 +75,8 @@ void RunInstallSequence() {
     char text[MessageTextSize];
     FormatText(text, MessageTextSize, ConfirmText, saverFileName, saverDisplayName,
                windowsDirectory, number);
-    if (MessageBoxA(0, text, caption, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) return;
+    if (MessageBoxA(0, text, caption, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        return;
 
     SetCursor(LoadCursorA(0, IDC_WAIT));
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(ExtractDialogId), 0, ExtractDialogProc, 0);

@@ -16,9 +16,11 @@ int sequenceRan;
 void RestrictDllSearch() {
     // Looked up at run time: older systems lack the call.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (kernel == 0) return;
+    if (kernel == 0)
+        return;
     FARPROC found = GetProcAddress(kernel, "SetDefaultDllDirectories");
-    if (found == 0) return;
+    if (found == 0)
+        return;
     SetDefaultDllDirectoriesProc setDirectories =
         reinterpret_cast<SetDefaultDllDirectoriesProc>(reinterpret_cast<void (*)()>(found));
     setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -64,7 +66,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
     // window was never created and nothing was installed, or the platform
     // refused the creation without sending WM_DESTROY (Wine does so); then
     // the sequence's own exit code stands.
-    if (!quitPosted) return sequenceRan ? exitCode : 1;
+    if (!quitPosted)
+        return sequenceRan ? exitCode : 1;
     MSG message;
     message.wParam = 0;
     while (GetMessageA(&message, 0, 0, 0) > 0) {

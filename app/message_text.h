@@ -27,9 +27,12 @@ inline constexpr char FinishText[] =
 inline constexpr char IncompleteText[] =
     "Die Installation ist unvollst\xE4ndig: %s konnte nicht geschrieben werden.";
 
-inline constexpr char DamagedCaption[] = "Installationsdatei besch\xE4" "digt";
+inline constexpr char DamagedCaption[] =
+    "Installationsdatei besch\xE4"
+    "digt";
 inline constexpr char DamagedText[] =
-    "Die Installationsdatei ist besch\xE4" "digt oder unvollst\xE4ndig. "
+    "Die Installationsdatei ist besch\xE4"
+    "digt oder unvollst\xE4ndig. "
     "Bitte laden Sie sie erneut herunter.";
 
 // Text of control 1001 of the extraction dialog; %s: the display name.

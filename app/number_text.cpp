@@ -17,7 +17,8 @@ char* FormatThousands(uint32_t value, char* text) {
     uint32_t length = 0;
     uint32_t digits = 0;
     do {
-        if (digits != 0 && digits % 3 == 0) text[length++] = ',';
+        if (digits != 0 && digits % 3 == 0)
+            text[length++] = ',';
         text[length++] = static_cast<char>('0' + value % 10);
         ++digits;
         value /= 10;

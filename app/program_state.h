@@ -18,9 +18,9 @@ extern char saverFileName[MAX_PATH];
 
 // Outcome of the extraction run, read by the install sequence.
 struct ExtractionOutcome {
-    int finished;                     // 1 once the run went through the catalogue
-    int saverWritten;                 // 1 when entry 0, the saver file, is in place
-    char firstFailure[MAX_PATH];      // target of the first entry that failed; empty: none
+    int finished;                 // 1 once the run went through the catalogue
+    int saverWritten;             // 1 when entry 0, the saver file, is in place
+    char firstFailure[MAX_PATH];  // target of the first entry that failed; empty: none
 };
 extern ExtractionOutcome extraction;
 

@@ -17,9 +17,11 @@ const char TemporaryName[] = "~VLT.TMP";
 // Returns 0 when it does not fit.
 int AppendFolderBase(char* path, const char* modulePath) {
     char cut[MAX_PATH];
-    if (!CopyText(cut, MAX_PATH, modulePath)) return 0;
+    if (!CopyText(cut, MAX_PATH, modulePath))
+        return 0;
     int dot = FindLast(cut, '.');
-    if (dot >= 0) cut[dot] = 0;
+    if (dot >= 0)
+        cut[dot] = 0;
     int slash = FindLast(cut, '\\');
     return AppendText(path, MAX_PATH, "\\") && AppendText(path, MAX_PATH, cut + slash + 1);
 }
@@ -29,12 +31,18 @@ int BuildDataFolder(char* path, int create) {
     if (!GetWindowsFolder(path, MAX_PATH) || !AppendSeparator(path, MAX_PATH) ||
         !GetModulePath(appInstance, modulePath))
         return 0;
-    if (!AppendText(path, MAX_PATH, "PELLIVAR")) return 0;
-    if (create) CreateDirectoryA(path, 0);
-    if (!AppendText(path, MAX_PATH, "\\VELTRANE")) return 0;
-    if (create) CreateDirectoryA(path, 0);
-    if (!AppendFolderBase(path, modulePath)) return 0;
-    if (create) CreateDirectoryA(path, 0);
+    if (!AppendText(path, MAX_PATH, "PELLIVAR"))
+        return 0;
+    if (create)
+        CreateDirectoryA(path, 0);
+    if (!AppendText(path, MAX_PATH, "\\VELTRANE"))
+        return 0;
+    if (create)
+        CreateDirectoryA(path, 0);
+    if (!AppendFolderBase(path, modulePath))
+        return 0;
+    if (create)
+        CreateDirectoryA(path, 0);
     return 1;
 }
 
@@ -42,9 +50,11 @@ int BuildDataFolder(char* path, int create) {
 
 int MakeSaverFileName(const char* modulePath, char* name) {
     int slash = FindLast(modulePath, '\\');
-    if (!CopyText(name, MAX_PATH, modulePath + slash + 1)) return 0;
+    if (!CopyText(name, MAX_PATH, modulePath + slash + 1))
+        return 0;
     int dot = FindFirst(name, '.');
-    if (dot >= 0) name[dot] = 0;
+    if (dot >= 0)
+        name[dot] = 0;
     int fits = AppendText(name, MAX_PATH, ".SCR");
     UpperCaseAscii(name);
     return fits;
@@ -57,12 +67,17 @@ int MakeSaverTargetPath(char* path) {
     return fits;
 }
 
-int MakeDataFolder(char* path) { return BuildDataFolder(path, 1); }
+int MakeDataFolder(char* path) {
+    return BuildDataFolder(path, 1);
+}
 
-int MakeDataFolderPath(char* path) { return BuildDataFolder(path, 0); }
+int MakeDataFolderPath(char* path) {
+    return BuildDataFolder(path, 0);
+}
 
 int MakeTargetPath(uint32_t index, uint16_t firstFileNumber, const uint8_t* extension, char* path) {
-    if (index == 0) return 1;
+    if (index == 0)
+        return 1;
     if (index == 1) {
         char modulePath[MAX_PATH];
         return GetModulePath(appInstance, modulePath) && AppendFolderBase(path, modulePath) &&
@@ -78,14 +93,16 @@ int MakeFolderDisplayName(char* text, uint32_t size) {
     char modulePath[MAX_PATH];
     char part[MAX_PATH + 1];
     part[0] = 0;
-    if (!GetModulePath(appInstance, modulePath) || !AppendFolderBase(part, modulePath)) return 0;
+    if (!GetModulePath(appInstance, modulePath) || !AppendFolderBase(part, modulePath))
+        return 0;
     UpperCaseAscii(part);
     return CopyText(text, size, part);
 }
 
 int MakeTemporaryPath(const char* target, char* temporary) {
     int slash = FindLast(target, '\\');
-    if (!CopyText(temporary, MAX_PATH, target)) return 0;
+    if (!CopyText(temporary, MAX_PATH, target))
+        return 0;
     temporary[slash + 1] = 0;
     return AppendText(temporary, MAX_PATH, TemporaryName);
 }

@@ -8,7 +8,8 @@ uint32_t TextLength(const char* text) {
 }
 
 int AppendTextPart(char* target, uint32_t size, const char* source, uint32_t count) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     uint32_t at = 0;
     while (at < size && target[at] != 0) ++at;
     if (at == size) {
@@ -33,41 +34,47 @@ int AppendText(char* target, uint32_t size, const char* source) {
 }
 
 int CopyText(char* target, uint32_t size, const char* source) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     target[0] = 0;
     return AppendText(target, size, source);
 }
 
 int AppendSeparator(char* path, uint32_t size) {
     uint32_t length = TextLength(path);
-    if (length == 0 || path[length - 1] == '\\') return 1;
+    if (length == 0 || path[length - 1] == '\\')
+        return 1;
     return AppendText(path, size, "\\");
 }
 
 void UpperCaseAscii(char* text) {
     for (; *text != 0; ++text) {
-        if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
     }
 }
 
 int FindLast(const char* text, char c) {
     int found = -1;
     for (int i = 0; text[i] != 0; ++i) {
-        if (text[i] == c) found = i;
+        if (text[i] == c)
+            found = i;
     }
     return found;
 }
 
 int FindFirst(const char* text, char c) {
     for (int i = 0; text[i] != 0; ++i) {
-        if (text[i] == c) return i;
+        if (text[i] == c)
+            return i;
     }
     return -1;
 }
 
 int FormatText(char* target, uint32_t size, const char* format, const char* first,
                const char* second, const char* third, const char* fourth) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const char* arguments[4] = {first, second, third, fourth};
     uint32_t next = 0;
     int whole = 1;
@@ -75,12 +82,15 @@ int FormatText(char* target, uint32_t size, const char* format, const char* firs
     const char* literal = format;
     for (const char* at = format;; ++at) {
         bool placeholder = at[0] == '%' && at[1] == 's';
-        if (!placeholder && at[0] != 0) continue;
+        if (!placeholder && at[0] != 0)
+            continue;
         whole &= AppendTextPart(target, size, literal, static_cast<uint32_t>(at - literal));
-        if (at[0] == 0) break;
+        if (at[0] == 0)
+            break;
         const char* argument = next < 4 ? arguments[next] : 0;
         ++next;
-        if (argument) whole &= AppendText(target, size, argument);
+        if (argument)
+            whole &= AppendText(target, size, argument);
         ++at;
         literal = at + 1;
     }

@@ -23,7 +23,8 @@ typedef BOOL(WINAPI* DiskFreeSpaceExProc)(LPCSTR root, PULARGE_INTEGER freeToCal
 // a large drive never looks nearly full.
 uint32_t SaturatedKilobytes(unsigned long long bytes) {
     unsigned long long kilobytes = bytes >> 10;
-    return kilobytes >= UnknownFreeKilobytes ? UnknownFreeKilobytes : static_cast<uint32_t>(kilobytes);
+    return kilobytes >= UnknownFreeKilobytes ? UnknownFreeKilobytes
+                                             : static_cast<uint32_t>(kilobytes);
 }
 
 }  // namespace
@@ -32,9 +33,11 @@ uint32_t QueryFreeKilobytes(const char* directory) {
     // Any folder of the drive answers for the drive; the whole directory up
     // to its last backslash always fits, whatever its length.
     char root[MAX_PATH];
-    if (!CopyText(root, MAX_PATH, directory)) return UnknownFreeKilobytes;
+    if (!CopyText(root, MAX_PATH, directory))
+        return UnknownFreeKilobytes;
     int slash = FindLast(root, '\\');
-    if (slash < 0) return UnknownFreeKilobytes;
+    if (slash < 0)
+        return UnknownFreeKilobytes;
     root[slash + 1] = 0;
 
     HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
@@ -48,23 +51,29 @@ uint32_t QueryFreeKilobytes(const char* directory) {
             answered = query(root, &freeToCaller, &total, &totalFree);
         }
         FreeLibrary(kernel);
-        if (answered) return SaturatedKilobytes(freeToCaller.QuadPart);
+        if (answered)
+            return SaturatedKilobytes(freeToCaller.QuadPart);
     }
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters))
         return UnknownFreeKilobytes;
-    unsigned long long freeBytes = static_cast<unsigned long long>(freeClusters) * sectorsPerCluster;
+    unsigned long long freeBytes =
+        static_cast<unsigned long long>(freeClusters) * sectorsPerCluster;
     freeBytes *= bytesPerSector;
     return SaturatedKilobytes(freeBytes);
 }
 
 int CheckFreeSpace() {
-    if (!SumRequiredBytes()) return 1;
+    if (!SumRequiredBytes())
+        return 1;
     char windowsDirectory[512];
-    if (!GetWindowsFolder(windowsDirectory, sizeof windowsDirectory)) return 1;
+    if (!GetWindowsFolder(windowsDirectory, sizeof windowsDirectory))
+        return 1;
     uint32_t freeKilobytes = QueryFreeKilobytes(windowsDirectory);
     uint32_t requiredKilobytes = requiredBytes >> 10;
-    if (freeKilobytes > requiredKilobytes) return 1;
+    if (freeKilobytes > requiredKilobytes)
+        return 1;
 
     char required[32];
     char available[32];
@@ -72,5 +81,6 @@ int CheckFreeSpace() {
     FormatThousands(freeKilobytes, available);
     char text[MessageTextSize];
     FormatText(text, MessageTextSize, DiskFullText, required, available);
-    return MessageBoxA(0, text, DiskFullCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL ? 0 : 1;
+    return MessageBoxA(0, text, DiskFullCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL ? 0
+                                                                                               : 1;
 }

@@ -27,10 +27,13 @@ int ExpandEntry(HINSTANCE instance, uint32_t dataOffset, uint32_t expandedLength
     ResetInputStream(expandState.input);
     ResetOutputStream(expandState.output);
     char executablePath[MAX_PATH];
-    if (!GetModulePath(instance, executablePath)) return 0;
+    if (!GetModulePath(instance, executablePath))
+        return 0;
     HFILE input = _lopen(executablePath, OF_READ | OF_SHARE_DENY_NONE);
-    if (input == HFILE_ERROR) return 0;
-    if (_llseek(input, static_cast<LONG>(dataOffset), FILE_BEGIN) != static_cast<LONG>(dataOffset)) {
+    if (input == HFILE_ERROR)
+        return 0;
+    if (_llseek(input, static_cast<LONG>(dataOffset), FILE_BEGIN) !=
+        static_cast<LONG>(dataOffset)) {
         _lclose(input);
         return 0;
     }

@@ -12,16 +12,19 @@ namespace {
 
 int32_t ReadHandleAt(void* context, uint32_t offset, void* buffer, uint32_t count) {
     HFILE file = static_cast<HandleReader*>(context)->file;
-    if (_llseek(file, static_cast<LONG>(offset), FILE_BEGIN) != static_cast<LONG>(offset)) return -1;
+    if (_llseek(file, static_cast<LONG>(offset), FILE_BEGIN) != static_cast<LONG>(offset))
+        return -1;
     UINT got = _lread(file, buffer, count);
-    if (got == static_cast<UINT>(HFILE_ERROR)) return -1;
+    if (got == static_cast<UINT>(HFILE_ERROR))
+        return -1;
     return static_cast<int32_t>(got);
 }
 
 // Opens the running executable for reading, sharing it with everyone.
 HFILE OpenExecutable() {
     char path[MAX_PATH];
-    if (!GetModulePath(0, path)) return HFILE_ERROR;
+    if (!GetModulePath(0, path))
+        return HFILE_ERROR;
     return _lopen(path, OF_READ | OF_SHARE_DENY_NONE);
 }
 
@@ -29,7 +32,8 @@ HFILE OpenExecutable() {
 
 int MakeHandleReader(HandleReader* handle, FileReader* reader) {
     LONG size = _llseek(handle->file, 0, FILE_END);
-    if (size < 0) return 0;
+    if (size < 0)
+        return 0;
     reader->readAt = ReadHandleAt;
     reader->size = static_cast<uint32_t>(size);
     reader->context = handle;
@@ -38,7 +42,8 @@ int MakeHandleReader(HandleReader* handle, FileReader* reader) {
 
 HFILE OpenPayload() {
     HandleReader handle = {OpenExecutable()};
-    if (handle.file == HFILE_ERROR) return HFILE_ERROR;
+    if (handle.file == HFILE_ERROR)
+        return HFILE_ERROR;
     FileReader reader;
     uint32_t payloadOffset = 0;
     if (!MakeHandleReader(&handle, &reader) || LocatePayload(&reader, &payloadOffset) != LocateOk ||
@@ -52,22 +57,26 @@ HFILE OpenPayload() {
 
 void ReadSaverName(char* name) {
     HFILE payload = OpenPayload();
-    if (payload == HFILE_ERROR) return;
+    if (payload == HFILE_ERROR)
+        return;
     _lread(payload, name, SaverNameSize);
     _lclose(payload);
 }
 
 int SumRequiredBytes() {
     HFILE payload = OpenPayload();
-    if (payload == HFILE_ERROR) return 0;
+    if (payload == HFILE_ERROR)
+        return 0;
     uint8_t bytes[PayloadEntrySize];
     _llseek(payload, static_cast<LONG>(PayloadHeaderSize), FILE_CURRENT);
     for (;;) {
-        if (_lread(payload, bytes, PayloadEntrySize) != PayloadEntrySize) break;
+        if (_lread(payload, bytes, PayloadEntrySize) != PayloadEntrySize)
+            break;
         PayloadEntry entry;
         DecodePayloadEntry(bytes, &entry);
         requiredBytes += InstalledSize(&entry);
-        if (IsTerminator(&entry)) break;
+        if (IsTerminator(&entry))
+            break;
     }
     _lclose(payload);
     return 1;
@@ -75,7 +84,8 @@ int SumRequiredBytes() {
 
 int ValidatePayload() {
     HandleReader handle = {OpenExecutable()};
-    if (handle.file == HFILE_ERROR) return 0;
+    if (handle.file == HFILE_ERROR)
+        return 0;
     FileReader reader;
     uint32_t payloadOffset = 0;
     CatalogueSummary summary;

@@ -113,13 +113,13 @@ struct State {
     long long readEndsAt = -1;                  // reads see the end of every file here
     long long readFailsAt = -1;                 // reads reaching this offset fail
     bool shortPathFails = false;
-    DWORD shortPathLength = 0;                  // non-0: GetShortPathNameA needs this size
+    DWORD shortPathLength = 0;  // non-0: GetShortPathNameA needs this size
     bool classRegistrationFails = false;
-    bool refusedCreationSendsDestroy = true;    // false: as Wine, no WM_DESTROY
+    bool refusedCreationSendsDestroy = true;  // false: as Wine, no WM_DESTROY
     bool windowCreationFails = false;
     bool localAllocFails = false;
     bool moveFileFails = false;
-    std::vector<int> missingDialogs;            // templates DialogBoxParamA cannot load
+    std::vector<int> missingDialogs;  // templates DialogBoxParamA cannot load
 
     // What happened.
     std::vector<MessageBoxRecord> messageBoxes;
@@ -128,11 +128,11 @@ struct State {
     std::vector<ClassRecord> registeredClasses;
     std::vector<WindowCreation> windowCreations;
     std::vector<ParametersCall> parameterCalls;
-    std::vector<DWORD> dllDirectoryCalls;        // SetDefaultDllDirectories arguments
+    std::vector<DWORD> dllDirectoryCalls;  // SetDefaultDllDirectories arguments
     std::vector<std::string> procLookups;
-    std::vector<std::string> diskQueries;        // root paths, "Ex:" or "Old:" prefixed
+    std::vector<std::string> diskQueries;  // root paths, "Ex:" or "Old:" prefixed
     std::vector<std::string> createdDirectories;
-    std::vector<uintptr_t> cursors;              // resource ids passed to SetCursor
+    std::vector<uintptr_t> cursors;  // resource ids passed to SetCursor
     // One line per visible step, in order: "MessageBox <caption>",
     // "Dialog <id>", "EndDialog <id> <result>", "WinExec <command line>",
     // "Ini <section> <key>=<value>", "ScreenSaveActive <param>".
@@ -142,7 +142,7 @@ struct State {
     int openHandles = 0;
     int liveAllocations = 0;
     long long bytesWritten = 0;
-    bool waitedForMessage = false;               // GetMessageA found no message
+    bool waitedForMessage = false;  // GetMessageA found no message
     int windowsCreated = 0;
     int windowsDestroyed = 0;
 };

@@ -21,12 +21,15 @@ namespace {
 // Windows paths of the handles that are open, by descriptor.
 std::map<int, std::string> openFiles;
 
-bool HasWildcard(std::string_view path) { return path.find_first_of("?*") != std::string_view::npos; }
+bool HasWildcard(std::string_view path) {
+    return path.find_first_of("?*") != std::string_view::npos;
+}
 
 // Copies `text` into a caller's buffer the way the path calls do: the length
 // on success, the size needed (terminator included) when it does not fit.
 DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size) {
-    if (text.size() + 1 > size) return static_cast<DWORD>(text.size() + 1);
+    if (text.size() + 1 > size)
+        return static_cast<DWORD>(text.size() + 1);
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<DWORD>(text.size());
 }
@@ -37,35 +40,44 @@ std::string Upper(std::string text) {
 }
 
 bool IsShortName(const std::string& name) {
-    if (name.empty() || name.find(' ') != std::string::npos || name[0] == '.') return false;
+    if (name.empty() || name.find(' ') != std::string::npos || name[0] == '.')
+        return false;
     size_t dot = name.find('.');
-    if (dot == std::string::npos) return name.size() <= 8;
-    if (name.find('.', dot + 1) != std::string::npos) return false;
+    if (dot == std::string::npos)
+        return name.size() <= 8;
+    if (name.find('.', dot + 1) != std::string::npos)
+        return false;
     return dot <= 8 && name.size() - dot - 1 <= 3;
 }
 
 // The 8.3 alias of a long name: six letters of its base, "~1", and three of
 // its extension.
 std::string ShortAlias(const std::string& name) {
-    if (IsShortName(name)) return name;
+    if (IsShortName(name))
+        return name;
     size_t dot = name.rfind('.');
     std::string base, extension;
     for (size_t i = 0; i < (dot == std::string::npos ? name.size() : dot); ++i)
-        if (name[i] != ' ' && name[i] != '.') base += name[i];
+        if (name[i] != ' ' && name[i] != '.')
+            base += name[i];
     if (dot != std::string::npos)
         for (size_t i = dot + 1; i < name.size() && extension.size() < 3; ++i)
-            if (name[i] != ' ') extension += name[i];
+            if (name[i] != ' ')
+                extension += name[i];
     std::string alias = Upper(base.substr(0, 6)) + "~1";
-    if (!extension.empty()) alias += "." + Upper(extension);
+    if (!extension.empty())
+        alias += "." + Upper(extension);
     return alias;
 }
 
 // A bare file name of the profile calls lives in the Windows directory.
 std::string ProfilePath(LPCSTR file) {
     std::string name(file);
-    if (name.find_first_of("\\/:") != std::string::npos) return name;
+    if (name.find_first_of("\\/:") != std::string::npos)
+        return name;
     std::string directory = Get().windowsDirectory;
-    if (directory.back() != '\\') directory += '\\';
+    if (directory.back() != '\\')
+        directory += '\\';
     return directory + name;
 }
 
@@ -82,7 +94,8 @@ std::optional<std::string> ReadIniValue(std::string_view file, std::string_view 
     std::string line;
     bool inSection = false;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (!line.empty() && line[0] == '[') {
             inSection = SameName(line.substr(1, line.find(']') - 1), section);
         } else if (inSection) {
@@ -98,14 +111,18 @@ std::optional<std::string> ReadIniValue(std::string_view file, std::string_view 
 
 HFILE _lopen(LPCSTR path, int mode) {
     auto& s = Get();
-    if (s.opensBeforeFailure == 0) return HFILE_ERROR;
-    if (s.opensBeforeFailure > 0) --s.opensBeforeFailure;
+    if (s.opensBeforeFailure == 0)
+        return HFILE_ERROR;
+    if (s.opensBeforeFailure > 0)
+        --s.opensBeforeFailure;
     fs::path host = sim::HostPath(path);
     std::error_code error;
-    if (!fs::is_regular_file(host, error)) return HFILE_ERROR;
+    if (!fs::is_regular_file(host, error))
+        return HFILE_ERROR;
     int access = (mode & 3) == 0 ? O_RDONLY : (mode & 3) == 1 ? O_WRONLY : O_RDWR;
     int descriptor = open(host.c_str(), access);
-    if (descriptor < 0) return HFILE_ERROR;
+    if (descriptor < 0)
+        return HFILE_ERROR;
     sim::openFiles[descriptor] = path;
     ++s.openHandles;
     return descriptor;
@@ -114,12 +131,15 @@ HFILE _lopen(LPCSTR path, int mode) {
 HFILE _lcreat(LPCSTR path, int) {
     auto& s = Get();
     for (const auto& refused : s.uncreatableFiles)
-        if (sim::SameName(refused, path)) return HFILE_ERROR;
+        if (sim::SameName(refused, path))
+            return HFILE_ERROR;
     fs::path host = sim::HostPath(path);
     std::error_code error;
-    if (fs::is_directory(host, error) || sim::HasWildcard(path)) return HFILE_ERROR;
+    if (fs::is_directory(host, error) || sim::HasWildcard(path))
+        return HFILE_ERROR;
     int descriptor = open(host.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    if (descriptor < 0) return HFILE_ERROR;
+    if (descriptor < 0)
+        return HFILE_ERROR;
     sim::openFiles[descriptor] = path;
     ++s.openHandles;
     return descriptor;
@@ -127,7 +147,8 @@ HFILE _lcreat(LPCSTR path, int) {
 
 UINT _lread(HFILE file, LPVOID buffer, UINT count) {
     auto& s = Get();
-    if (!sim::openFiles.count(file)) return static_cast<UINT>(HFILE_ERROR);
+    if (!sim::openFiles.count(file))
+        return static_cast<UINT>(HFILE_ERROR);
     off_t position = lseek(file, 0, SEEK_CUR);
     if (s.readFailsAt >= 0 && position + static_cast<long long>(count) > s.readFailsAt)
         return static_cast<UINT>(HFILE_ERROR);
@@ -139,7 +160,8 @@ UINT _lread(HFILE file, LPVOID buffer, UINT count) {
 
 UINT _lwrite(HFILE file, LPCSTR buffer, UINT count) {
     auto& s = Get();
-    if (!sim::openFiles.count(file)) return static_cast<UINT>(HFILE_ERROR);
+    if (!sim::openFiles.count(file))
+        return static_cast<UINT>(HFILE_ERROR);
     if (count == 0) {
         // A write of nothing cuts the file at the current position.
         off_t position = lseek(file, 0, SEEK_CUR);
@@ -148,15 +170,18 @@ UINT _lwrite(HFILE file, LPCSTR buffer, UINT count) {
     if (s.diskFullAfterBytes >= 0)
         count = static_cast<UINT>(
             std::clamp<long long>(s.diskFullAfterBytes - s.bytesWritten, 0, count));
-    if (count == 0) return 0;
+    if (count == 0)
+        return 0;
     ssize_t put = write(file, buffer, count);
-    if (put < 0) return static_cast<UINT>(HFILE_ERROR);
+    if (put < 0)
+        return static_cast<UINT>(HFILE_ERROR);
     s.bytesWritten += put;
     return static_cast<UINT>(put);
 }
 
 LONG _llseek(HFILE file, LONG offset, int origin) {
-    if (!sim::openFiles.count(file)) return HFILE_ERROR;
+    if (!sim::openFiles.count(file))
+        return HFILE_ERROR;
     int whence = origin == FILE_BEGIN ? SEEK_SET : origin == FILE_CURRENT ? SEEK_CUR : SEEK_END;
     off_t position = lseek(file, offset, whence);
     return position < 0 ? HFILE_ERROR : static_cast<LONG>(position);
@@ -164,7 +189,8 @@ LONG _llseek(HFILE file, LONG offset, int origin) {
 
 HFILE _lclose(HFILE file) {
     auto found = sim::openFiles.find(file);
-    if (found == sim::openFiles.end()) return HFILE_ERROR;
+    if (found == sim::openFiles.end())
+        return HFILE_ERROR;
     sim::openFiles.erase(found);
     --Get().openHandles;
     return close(file) == 0 ? 0 : HFILE_ERROR;
@@ -172,8 +198,10 @@ HFILE _lclose(HFILE file) {
 
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     auto& s = Get();
-    if (s.moduleFileNameFails || (module != nullptr && module != sim::InstanceHandle())) return 0;
-    if (size == 0) return 0;
+    if (s.moduleFileNameFails || (module != nullptr && module != sim::InstanceHandle()))
+        return 0;
+    if (size == 0)
+        return 0;
     // Like older systems: a name that does not fit is cut to the buffer's
     // size and left without a terminator.
     if (s.modulePath.size() < size) {
@@ -186,22 +214,27 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
 
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
     auto& s = Get();
-    if (s.windowsDirectoryFails) return 0;
+    if (s.windowsDirectoryFails)
+        return 0;
     return sim::CopyOut(s.windowsDirectory, buffer, size);
 }
 
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
     auto& s = Get();
     std::error_code error;
-    if (s.shortPathFails || !fs::exists(sim::HostPath(longPath), error)) return 0;
-    if (s.shortPathLength != 0 && size < s.shortPathLength) return s.shortPathLength;
+    if (s.shortPathFails || !fs::exists(sim::HostPath(longPath), error))
+        return 0;
+    if (s.shortPathLength != 0 && size < s.shortPathLength)
+        return s.shortPathLength;
     std::string in(longPath), out;
     size_t start = 0;
     while (start <= in.size()) {
         size_t cut = in.find('\\', start);
-        std::string part = in.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
+        std::string part =
+            in.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
         out += (start == 0 || part.empty()) ? part : sim::ShortAlias(part);
-        if (cut == std::string::npos) break;
+        if (cut == std::string::npos)
+            break;
         out += '\\';
         start = cut + 1;
     }
@@ -211,27 +244,33 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     fs::path host = sim::HostPath(path);
     std::error_code error;
-    if (sim::HasWildcard(path) || fs::exists(host, error) || !fs::is_directory(host.parent_path(), error))
+    if (sim::HasWildcard(path) || fs::exists(host, error) ||
+        !fs::is_directory(host.parent_path(), error))
         return FALSE;
-    if (!fs::create_directory(host, error)) return FALSE;
+    if (!fs::create_directory(host, error))
+        return FALSE;
     Get().createdDirectories.push_back(path);
     return TRUE;
 }
 
 DWORD GetFileAttributesA(LPCSTR path) {
-    if (sim::HasWildcard(path)) return INVALID_FILE_ATTRIBUTES;
+    if (sim::HasWildcard(path))
+        return INVALID_FILE_ATTRIBUTES;
     std::error_code error;
     fs::file_status status = fs::status(sim::HostPath(path), error);
-    if (error || !fs::exists(status)) return INVALID_FILE_ATTRIBUTES;
+    if (error || !fs::exists(status))
+        return INVALID_FILE_ATTRIBUTES;
     return fs::is_directory(status) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
 }
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     fs::path source = sim::HostPath(from), target = sim::HostPath(to);
     std::error_code error;
-    if (Get().moveFileFails || !fs::is_regular_file(source, error)) return FALSE;
+    if (Get().moveFileFails || !fs::is_regular_file(source, error))
+        return FALSE;
     for (const auto& refused : Get().uncreatableFiles)
-        if (sim::SameName(refused, to)) return FALSE;
+        if (sim::SameName(refused, to))
+            return FALSE;
     if (fs::exists(target, error) &&
         (!(flags & MOVEFILE_REPLACE_EXISTING) || fs::is_directory(target, error)))
         return FALSE;
@@ -242,7 +281,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 BOOL DeleteFileA(LPCSTR path) {
     fs::path host = sim::HostPath(path);
     std::error_code error;
-    if (!fs::is_regular_file(host, error)) return FALSE;
+    if (!fs::is_regular_file(host, error))
+        return FALSE;
     return fs::remove(host, error) ? TRUE : FALSE;
 }
 
@@ -253,7 +293,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
         std::ifstream in(host);
         std::string line;
         while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             lines.push_back(line);
         }
     }
@@ -272,7 +313,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
         size_t insertAt = sectionAt + 1;
         bool replaced = false;
         for (size_t i = sectionAt + 1; i < lines.size() && !replaced; ++i) {
-            if (!lines[i].empty() && lines[i][0] == '[') break;
+            if (!lines[i].empty() && lines[i][0] == '[')
+                break;
             size_t equals = lines[i].find('=');
             if (equals != std::string::npos && sim::SameName(lines[i].substr(0, equals), key)) {
                 if (value)
@@ -284,10 +326,12 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
                 insertAt = i + 1;
             }
         }
-        if (!replaced && value) lines.insert(lines.begin() + static_cast<long>(insertAt), entry);
+        if (!replaced && value)
+            lines.insert(lines.begin() + static_cast<long>(insertAt), entry);
     }
     std::ofstream out(host, std::ios::binary | std::ios::trunc);
-    if (!out) return FALSE;
+    if (!out)
+        return FALSE;
     for (const auto& line : lines) out << line << "\r\n";
     sim::Log("Ini " + std::string(section) + " " + entry);
     return TRUE;
@@ -298,10 +342,14 @@ BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTE
     auto& s = Get();
     s.diskQueries.push_back(std::string("Ex:") + (root ? root : ""));
     std::error_code error;
-    if (s.diskFreeSpaceExFails || !root || !fs::is_directory(sim::HostPath(root), error)) return FALSE;
-    if (freeToCaller) freeToCaller->QuadPart = s.freeToCaller;
-    if (total) total->QuadPart = s.totalBytes;
-    if (totalFree) totalFree->QuadPart = s.totalFree;
+    if (s.diskFreeSpaceExFails || !root || !fs::is_directory(sim::HostPath(root), error))
+        return FALSE;
+    if (freeToCaller)
+        freeToCaller->QuadPart = s.freeToCaller;
+    if (total)
+        total->QuadPart = s.totalBytes;
+    if (totalFree)
+        totalFree->QuadPart = s.totalFree;
     return TRUE;
 }
 
@@ -310,7 +358,8 @@ BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerS
     auto& s = Get();
     s.diskQueries.push_back(std::string("Old:") + (root ? root : ""));
     std::error_code error;
-    if (s.diskFreeSpaceFails || !root || !fs::is_directory(sim::HostPath(root), error)) return FALSE;
+    if (s.diskFreeSpaceFails || !root || !fs::is_directory(sim::HostPath(root), error))
+        return FALSE;
     *sectorsPerCluster = s.sectorsPerCluster;
     *bytesPerSector = s.bytesPerSector;
     *freeClusters = s.freeClusters;

@@ -26,26 +26,30 @@ bool IsKernel(LPCSTR name) {
 
 HMODULE LoadLibraryA(LPCSTR name) {
     auto& s = Get();
-    if (!IsKernel(name) || s.kernelLoadFails) return nullptr;
+    if (!IsKernel(name) || s.kernelLoadFails)
+        return nullptr;
     ++s.loadLibraryCount;
     return sim::KernelHandle();
 }
 
 BOOL FreeLibrary(HMODULE module) {
-    if (module != sim::KernelHandle()) return FALSE;
+    if (module != sim::KernelHandle())
+        return FALSE;
     ++Get().freeLibraryCount;
     return TRUE;
 }
 
 HMODULE GetModuleHandleA(LPCSTR name) {
-    if (!name) return sim::InstanceHandle();
+    if (!name)
+        return sim::InstanceHandle();
     return IsKernel(name) ? sim::KernelHandle() : nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     auto& s = Get();
     s.procLookups.push_back(name ? name : "");
-    if (module != sim::KernelHandle() || !name) return nullptr;
+    if (module != sim::KernelHandle() || !name)
+        return nullptr;
     if (s.hasDiskFreeSpaceEx && std::string_view(name) == "GetDiskFreeSpaceExA")
         return AsProc(&GetDiskFreeSpaceExA);
     if (s.hasSetDefaultDllDirectories && std::string_view(name) == "SetDefaultDllDirectories")
@@ -55,13 +59,15 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 
 HLOCAL LocalAlloc(UINT, SIZE_T bytes) {
     auto& s = Get();
-    if (s.localAllocFails) return nullptr;
+    if (s.localAllocFails)
+        return nullptr;
     ++s.liveAllocations;
     return std::calloc(1, bytes);
 }
 
 HLOCAL LocalFree(HLOCAL memory) {
-    if (memory) --Get().liveAllocations;
+    if (memory)
+        --Get().liveAllocations;
     std::free(memory);
     return nullptr;
 }
@@ -74,8 +80,11 @@ UINT WinExec(LPCSTR commandLine, UINT show) {
 
 BOOL SystemParametersInfoA(UINT action, UINT param, PVOID, UINT flags) {
     Get().parameterCalls.push_back({action, param, flags});
-    if (action == SPI_SETSCREENSAVEACTIVE) sim::Log("ScreenSaveActive " + std::to_string(param));
+    if (action == SPI_SETSCREENSAVEACTIVE)
+        sim::Log("ScreenSaveActive " + std::to_string(param));
     return TRUE;
 }
 
-void ExitProcess(UINT code) { throw sim::ProcessExit{code}; }
+void ExitProcess(UINT code) {
+    throw sim::ProcessExit{code};
+}

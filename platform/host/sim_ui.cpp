@@ -49,13 +49,16 @@ HWND NewWindow(HWND__::Kind kind) {
 
 bool IsAlive(HWND window) {
     for (const auto& owned : windows)
-        if (owned.get() == window) return owned->alive;
+        if (owned.get() == window)
+            return owned->alive;
     return false;
 }
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsAlive(window)) return 0;
-    if (window->kind == HWND__::Main) return window->windowProc(window, message, wParam, lParam);
+    if (!IsAlive(window))
+        return 0;
+    if (window->kind == HWND__::Main)
+        return window->windowProc(window, message, wParam, lParam);
     if (window->kind == HWND__::Dialog) {
         Get().dialogs[window->record].messages.push_back(message);
         return window->dialogProc(window, message, wParam, lParam);
@@ -85,10 +88,12 @@ void CloseByScript(HWND dialog) {
             Send(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
             break;
         case DialogClose::Escape:
-            Send(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+            Send(dialog, WM_COMMAND, IDCANCEL,
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
             break;
         case DialogClose::CloseBox:
-            if (!Send(dialog, WM_SYSCOMMAND, SC_CLOSE, 0)) Send(dialog, WM_COMMAND, IDCANCEL, 0);
+            if (!Send(dialog, WM_SYSCOMMAND, SC_CLOSE, 0))
+                Send(dialog, WM_COMMAND, IDCANCEL, 0);
             break;
     }
 }
@@ -106,7 +111,8 @@ void ResetUi() {
 }  // namespace sim
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
-    if (Get().classRegistrationFails || !windowClass || !windowClass->lpszClassName) return 0;
+    if (Get().classRegistrationFails || !windowClass || !windowClass->lpszClassName)
+        return 0;
     sim::classes.push_back(*windowClass);
     sim::classNames.push_back(windowClass->lpszClassName);
     sim::classes.back().lpszClassName = sim::classNames.back().c_str();
@@ -117,7 +123,8 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     record.windowExtra = windowClass->cbWndExtra;
     record.iconId = reinterpret_cast<uintptr_t>(windowClass->hIcon) - sim::IconBase;
     record.cursorId = reinterpret_cast<uintptr_t>(windowClass->hCursor) - sim::CursorBase;
-    record.brush = static_cast<int>(reinterpret_cast<uintptr_t>(windowClass->hbrBackground) - sim::StockBase);
+    record.brush =
+        static_cast<int>(reinterpret_cast<uintptr_t>(windowClass->hbrBackground) - sim::StockBase);
     record.hasMenu = windowClass->lpszMenuName != nullptr;
     Get().registeredClasses.push_back(record);
     return static_cast<ATOM>(0xC000 + sim::classes.size());
@@ -127,18 +134,21 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
     auto& s = Get();
-    s.windowCreations.push_back({className ? className : "", title ? title : "", style, exStyle, x, y,
-                                 width, height});
+    s.windowCreations.push_back(
+        {className ? className : "", title ? title : "", style, exStyle, x, y, width, height});
     const WNDCLASSA* found = nullptr;
     for (size_t i = 0; i < sim::classes.size(); ++i)
-        if (sim::SameName(sim::classNames[i], className)) found = &sim::classes[i];
-    if (!found || s.windowCreationFails) return nullptr;
+        if (sim::SameName(sim::classNames[i], className))
+            found = &sim::classes[i];
+    if (!found || s.windowCreationFails)
+        return nullptr;
     HWND window = sim::NewWindow(HWND__::Main);
     window->windowProc = found->lpfnWndProc;
     window->text = title ? title : "";
     ++s.windowsCreated;
-    CREATESTRUCTA create{param, instance, menu, parent, height, width, y, x,
-                         static_cast<LONG>(style), title, className, exStyle};
+    CREATESTRUCTA create{
+        param, instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        title, className, exStyle};
     LPARAM createParam = reinterpret_cast<LPARAM>(&create);
     if (!sim::Send(window, WM_NCCREATE, 0, createParam) ||
         sim::Send(window, WM_CREATE, 0, createParam) == -1) {
@@ -152,8 +162,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     return window;
 }
 
-BOOL ShowWindow(HWND window, int) { return sim::IsAlive(window) ? TRUE : FALSE; }
-BOOL UpdateWindow(HWND window) { return sim::IsAlive(window) ? TRUE : FALSE; }
+BOOL ShowWindow(HWND window, int) {
+    return sim::IsAlive(window) ? TRUE : FALSE;
+}
+BOOL UpdateWindow(HWND window) {
+    return sim::IsAlive(window) ? TRUE : FALSE;
+}
 
 BOOL GetMessageA(MSG* message, HWND, UINT, UINT) {
     if (sim::queue.empty()) {
@@ -168,7 +182,9 @@ BOOL GetMessageA(MSG* message, HWND, UINT, UINT) {
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* message) {
     return sim::Send(message->hwnd, message->message, message->wParam, message->lParam);
@@ -183,7 +199,8 @@ void PostQuitMessage(int code) {
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!sim::IsAlive(window)) return FALSE;
+    if (!sim::IsAlive(window))
+        return FALSE;
     sim::queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
     return TRUE;
 }
@@ -256,13 +273,15 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
         }
     }
     dialog->alive = false;
-    if (!dialog->ended) return -1;
+    if (!dialog->ended)
+        return -1;
     sim::Log("EndDialog " + std::to_string(id) + " " + std::to_string(dialog->result));
     return dialog->result;
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
-    if (!sim::IsAlive(dialog) || dialog->kind != HWND__::Dialog) return FALSE;
+    if (!sim::IsAlive(dialog) || dialog->kind != HWND__::Dialog)
+        return FALSE;
     dialog->ended = true;
     dialog->result = result;
     auto& record = Get().dialogs[dialog->record];
@@ -272,14 +291,17 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 BOOL SetWindowTextA(HWND window, LPCSTR text) {
-    if (!sim::IsAlive(window)) return FALSE;
+    if (!sim::IsAlive(window))
+        return FALSE;
     window->text = text ? text : "";
-    if (window->kind == HWND__::Dialog) Get().dialogs[window->record].windowText = window->text;
+    if (window->kind == HWND__::Dialog)
+        Get().dialogs[window->record].windowText = window->text;
     return TRUE;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
-    if (!sim::IsAlive(dialog)) return nullptr;
+    if (!sim::IsAlive(dialog))
+        return nullptr;
     for (const auto& owned : sim::windows)
         if (owned->kind == HWND__::Control && owned->parent == dialog && owned->id == id)
             return owned.get();
@@ -291,26 +313,31 @@ HWND GetDlgItem(HWND dialog, int id) {
 
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     HWND control = GetDlgItem(dialog, id);
-    if (!control) return FALSE;
+    if (!control)
+        return FALSE;
     control->text = text ? text : "";
     Get().dialogs[dialog->record].itemTexts[id] = control->text;
     return TRUE;
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
-    if (!sim::IsAlive(window)) return FALSE;
+    if (!sim::IsAlive(window))
+        return FALSE;
     *rect = window->rect;
     return TRUE;
 }
 
 int GetSystemMetrics(int index) {
-    if (index == SM_CXSCREEN) return Get().screenWidth;
-    if (index == SM_CYSCREEN) return Get().screenHeight;
+    if (index == SM_CXSCREEN)
+        return Get().screenWidth;
+    if (index == SM_CYSCREEN)
+        return Get().screenHeight;
     return 0;
 }
 
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
-    if (!sim::IsAlive(window)) return FALSE;
+    if (!sim::IsAlive(window))
+        return FALSE;
     window->rect = RECT{x, y, x + width, y + height};
     if (window->kind == HWND__::Dialog) {
         Get().dialogs[window->record].moves.push_back(window->rect);

@@ -31,7 +31,8 @@ TEST_F(DialogsTest, DialogsAreCentredUnchangedInSize) {
         Sim().screenWidth = c.screenWidth;
         Sim().screenHeight = c.screenHeight;
         Sim().dialogs.clear();
-        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(OrderDialogId), nullptr, OrderInfoDialogProc, 0);
+        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(OrderDialogId), nullptr, OrderInfoDialogProc,
+                        0);
         ASSERT_EQ(Sim().dialogs.size(), 1u);
         ASSERT_EQ(Sim().dialogs[0].moves.size(), 1u);
         RECT moved = Sim().dialogs[0].moves[0];

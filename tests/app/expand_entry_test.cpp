@@ -1,10 +1,10 @@
 // Expansion of a compressed entry from the executable into a target file.
-#include <gtest/gtest.h>
+#include "decode/expand_entry.h"
 
+#include <gtest/gtest.h>
 #include <pe_fixture.h>
 
 #include "app/program_state.h"
-#include "decode/expand_entry.h"
 #include "decode/memory_io.h"
 #include "decode/window_decoder.h"
 #include "sim_fixture.h"
@@ -30,13 +30,13 @@ Bytes ExpandInMemory(const Bytes& stored, uint32_t expandedLength) {
     MemoryReader reader{stored.data(), static_cast<uint32_t>(stored.size()), 0};
     ResetInputStream(state.input);
     ResetOutputStream(state.output);
-    ExpandStream(state, MemorySource(reader), ByteSink{Collector::Write, &collector}, expandedLength,
-                 static_cast<uint32_t>(stored.size()));
+    ExpandStream(state, MemorySource(reader), ByteSink{Collector::Write, &collector},
+                 expandedLength, static_cast<uint32_t>(stored.size()));
     return collector.bytes;
 }
 
 class ExpandEntryTest : public SimTest {
-protected:
+  protected:
     // Writes an installer whose single entry holds `stored` and returns the
     // entry's data offset.
     uint32_t WriteEntry(const Bytes& stored, uint32_t expandedLength) {
@@ -48,7 +48,8 @@ protected:
 };
 
 TEST_F(ExpandEntryTest, ExpandsCompressedContentExactly) {
-    if (!stubtest::CanCompress()) GTEST_SKIP() << "needs the compressor";
+    if (!stubtest::CanCompress())
+        GTEST_SKIP() << "needs the compressor";
     for (size_t size : {size_t{1}, size_t{16384}, size_t{16385}, size_t{50000}}) {
         Bytes content = stubtest::PatternBytes(size, static_cast<uint32_t>(size));
         Bytes installer = stubtest::BuildInstaller("x", 0, {{content, true, ""}});
@@ -56,7 +57,9 @@ TEST_F(ExpandEntryTest, ExpandsCompressedContentExactly) {
         fixture::PeImage image = fixture::MakePe();
         uint32_t dataOffset = image.markerData + 34 + 32;
         uint32_t storedLength = static_cast<uint32_t>(installer.size() - dataOffset);
-        EXPECT_EQ(ExpandEntry(appInstance, dataOffset, static_cast<uint32_t>(size), storedLength, Target), 1);
+        EXPECT_EQ(
+            ExpandEntry(appInstance, dataOffset, static_cast<uint32_t>(size), storedLength, Target),
+            1);
         EXPECT_EQ(sim::ReadFile(Target), content) << size;
     }
 }
@@ -87,7 +90,8 @@ TEST_F(ExpandEntryTest, FailuresAreReportedAndCloseEverything) {
          [](sim::State& s, uint32_t) { s.uncreatableFiles = {Target}; }},
         {"executable ends early",
          [](sim::State& s, uint32_t dataOffset) { s.readEndsAt = dataOffset + 17000; }},
-        {"read fails", [](sim::State& s, uint32_t dataOffset) { s.readFailsAt = dataOffset + 100; }},
+        {"read fails",
+         [](sim::State& s, uint32_t dataOffset) { s.readFailsAt = dataOffset + 100; }},
         {"disk full", [](sim::State& s, uint32_t) { s.diskFullAfterBytes = 20000; }},
     };
     Bytes stored = stubtest::PatternBytes(20000, 4);

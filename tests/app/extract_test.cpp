@@ -1,7 +1,6 @@
 // The extraction run: stored copies, compressed entries, targets, failures
 // and the registration of the saver.
 #include <gtest/gtest.h>
-
 #include <pe_fixture.h>
 
 #include "app/extract_dialog.h"
@@ -21,7 +20,7 @@ const char DataFolder[] = "C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup";
 const char DataFile[] = "C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\setup.DAT";
 
 class ExtractTest : public SimTest {
-protected:
+  protected:
     void SetUp() override {
         SimTest::SetUp();
         Sim().modulePath = "C:\\INSTALL\\setup.exe";
@@ -71,10 +70,14 @@ TEST_F(ExtractTest, SmallCataloguesMakeNoDataFolder) {
 }
 
 TEST_F(ExtractTest, CompressedEntryBetweenStoredOnesKeepsTheCatalogueWalk) {
-    if (!stubtest::CanCompress()) GTEST_SKIP() << "needs the compressor";
+    if (!stubtest::CanCompress())
+        GTEST_SKIP() << "needs the compressor";
     Bytes saver = stubtest::PatternBytes(40000, 5), data = stubtest::PatternBytes(2049, 6);
     Bytes numbered = stubtest::PatternBytes(70000, 7);
-    Write({{saver, false, ""}, {data, true, ""}, {numbered, false, ".BMP"}, {Bytes{1, 2}, true, ".X"}});
+    Write({{saver, false, ""},
+           {data, true, ""},
+           {numbered, false, ".BMP"},
+           {Bytes{1, 2}, true, ".X"}});
     ExtractPayload();
     EXPECT_STREQ(extraction.firstFailure, "");
     EXPECT_EQ(sim::ReadFile(SaverPath), saver);
@@ -85,7 +88,8 @@ TEST_F(ExtractTest, CompressedEntryBetweenStoredOnesKeepsTheCatalogueWalk) {
 }
 
 TEST_F(ExtractTest, StoredCopiesTakeExactlyTheEntrysBytes) {
-    for (size_t size : {size_t{1}, size_t{2047}, size_t{2048}, size_t{2049}, size_t{4096}, size_t{5000}}) {
+    for (size_t size :
+         {size_t{1}, size_t{2047}, size_t{2048}, size_t{2049}, size_t{4096}, size_t{5000}}) {
         // The data behind the entry must not reach its file.
         Bytes content = stubtest::PatternBytes(size, static_cast<uint32_t>(size));
         Write({{content}, {Bytes(3000, 0xEE)}});
@@ -181,14 +185,16 @@ TEST_F(ExtractTest, RunThatCannotGoOnNamesWhatIsMissing) {
         bool saver;
     };
     const Case cases[] = {
-        {"payload cannot be opened", [](sim::State& s) { s.opensBeforeFailure = 0; }, SaverPath, false},
+        {"payload cannot be opened", [](sim::State& s) { s.opensBeforeFailure = 0; }, SaverPath,
+         false},
         {"no copy buffer", [](sim::State& s) { s.localAllocFails = true; }, SaverPath, false},
         // Run, expansion of entry 0, then the reopening fails.
-        {"payload cannot be reopened", [](sim::State& s) { s.opensBeforeFailure = 2; }, DataFolder, true},
+        {"payload cannot be reopened", [](sim::State& s) { s.opensBeforeFailure = 2; }, DataFolder,
+         true},
         // The data lies behind the catalogue, so the saver's is cut as well.
         {"file ends inside the catalogue",
-         [](sim::State& s) { s.readEndsAt = fixture::MakePe().markerData + 34 + 16 + 8; }, SaverPath,
-         false},
+         [](sim::State& s) { s.readEndsAt = fixture::MakePe().markerData + 34 + 16 + 8; },
+         SaverPath, false},
     };
     for (const Case& c : cases) {
         sim::Reset(root);
@@ -197,7 +203,8 @@ TEST_F(ExtractTest, RunThatCannotGoOnNamesWhatIsMissing) {
         MakeSaverFileName(Sim().modulePath.c_str(), saverFileName);
         Write({{stubtest::PatternBytes(100, 1)}, {Bytes{2}}});
         auto installer = *sim::ReadFile(Sim().modulePath);
-        fixture::PutLe32(installer, fixture::MakePe().markerData + 34 + 8, 300);  // entry 0 compressed
+        fixture::PutLe32(installer, fixture::MakePe().markerData + 34 + 8,
+                         300);  // entry 0 compressed
         sim::WriteModule(installer);
         c.fault(Sim());
         ExtractPayload();
@@ -224,7 +231,7 @@ TEST_F(ExtractTest, TargetsTooLongForAPathFail) {
 }
 
 class RegisterTest : public ExtractTest {
-protected:
+  protected:
     void SetUp() override {
         ExtractTest::SetUp();
         Sim().modulePath = "C:\\INSTALL\\LongSaverName.exe";

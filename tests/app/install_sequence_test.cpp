@@ -1,13 +1,13 @@
 // Whole runs of the installer from WinMain over the simulated platform:
 // the messages of each stage, the stops, the targets, system.ini, the
 // program started and the exit code.
-#include <gtest/gtest.h>
+#include "app/install_sequence.h"
 
+#include <gtest/gtest.h>
 #include <pe_fixture.h>
 
 #include <string>
 
-#include "app/install_sequence.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
 #include "sim_fixture.h"
@@ -19,9 +19,10 @@ using stubtest::SimTest;
 using Bytes = std::vector<uint8_t>;
 
 const char Caption[] = "Installation des Bildschirmschoners Meeresrauschen";
-const std::string Confirm(const std::string& saver, const std::string& name, const std::string& windows,
-                          const std::string& bytes) {
-    return "Dieses Programm installiert " + saver + " (" + name + " Bildschirmschoner) nach " + windows +
+const std::string Confirm(const std::string& saver, const std::string& name,
+                          const std::string& windows, const std::string& bytes) {
+    return "Dieses Programm installiert " + saver + " (" + name + " Bildschirmschoner) nach " +
+           windows +
            " und macht diesen zu Ihrem Standard-Bildschirmschoner. Die Installation ben\xF6tigt " +
            bytes + " Byte.";
 }
@@ -29,12 +30,15 @@ const std::string Finish(const std::string& windows, const std::string& folder) 
     return "Installation beendet!\r\n\r\nDie Datendateien wurden in das Verzeichnis " + windows +
            "PELLIVAR\\VELTRANE" + folder + " kopiert.";
 }
-const char DamagedCaption[] = "Installationsdatei besch\xE4" "digt";
+const char DamagedCaption[] =
+    "Installationsdatei besch\xE4"
+    "digt";
 const char DamagedText[] =
-    "Die Installationsdatei ist besch\xE4" "digt oder unvollst\xE4ndig. Bitte laden Sie sie erneut herunter.";
+    "Die Installationsdatei ist besch\xE4"
+    "digt oder unvollst\xE4ndig. Bitte laden Sie sie erneut herunter.";
 
 class InstallTest : public SimTest {
-protected:
+  protected:
     void SetUp() override {
         SimTest::SetUp();
         Sim().modulePath = "D:\\DOWNLOAD\\setup.exe";
@@ -46,7 +50,8 @@ protected:
     }
 
     std::vector<InstallerFile> ThreeFiles() {
-        return {{stubtest::PatternBytes(1500, 1)}, {stubtest::PatternBytes(700, 2)},
+        return {{stubtest::PatternBytes(1500, 1)},
+                {stubtest::PatternBytes(700, 2)},
                 {stubtest::PatternBytes(300, 3), false, ".TMP"}};
     }
 
@@ -79,11 +84,11 @@ TEST_F(InstallTest, CompleteRunShowsEveryStageInOrder) {
     EXPECT_EQ(finish.style, 0x30u);
 
     EXPECT_EQ(Sim().events,
-              (std::vector<std::string>{
-                  "MessageBox " + std::string(Caption), "Dialog 103",
-                  "Ini boot SCRNSAVE.EXE=C:\\WINDOWS\\SETUP.SCR", "ScreenSaveActive 1", "EndDialog 103 1",
-                  "MessageBox " + std::string(Caption), "Dialog 104", "EndDialog 104 1",
-                  "WinExec \"C:\\WINDOWS\\SETUP.SCR\""}));
+              (std::vector<std::string>{"MessageBox " + std::string(Caption), "Dialog 103",
+                                        "Ini boot SCRNSAVE.EXE=C:\\WINDOWS\\SETUP.SCR",
+                                        "ScreenSaveActive 1", "EndDialog 103 1",
+                                        "MessageBox " + std::string(Caption), "Dialog 104",
+                                        "EndDialog 104 1", "WinExec \"C:\\WINDOWS\\SETUP.SCR\""}));
     ASSERT_EQ(Sim().programsStarted.size(), 1u);
     EXPECT_EQ(Sim().programsStarted[0].show, static_cast<UINT>(SW_SHOW));
     EXPECT_EQ(Sim().cursors, (std::vector<uintptr_t>{32514, 32512}));
@@ -91,7 +96,8 @@ TEST_F(InstallTest, CompleteRunShowsEveryStageInOrder) {
     auto files = ThreeFiles();
     EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\SETUP.SCR"), files[0].content);
     EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\setup.DAT"), files[1].content);
-    EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\FILE0009.TMP"), files[2].content);
+    EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\FILE0009.TMP"),
+              files[2].content);
     EXPECT_EQ(sim::ListDirectory("C:\\WINDOWS"),
               (std::vector<std::string>{"PELLIVAR", "SETUP.SCR", "system.ini"}));
 
@@ -102,16 +108,19 @@ TEST_F(InstallTest, CompleteRunShowsEveryStageInOrder) {
 }
 
 TEST_F(InstallTest, CompressedEntriesInstallLikeStoredOnes) {
-    if (!stubtest::CanCompress()) GTEST_SKIP() << "needs the compressor";
+    if (!stubtest::CanCompress())
+        GTEST_SKIP() << "needs the compressor";
     std::vector<InstallerFile> files = {{stubtest::PatternBytes(30000, 1), true},
                                         {stubtest::PatternBytes(20000, 2), false},
                                         {stubtest::PatternBytes(17000, 3), true, ".WAV"}};
     InstallInstaller("Meeresrauschen", 1, files);
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sim().messageBoxes[0].text, Confirm("SETUP.SCR", "Meeresrauschen", "C:\\WINDOWS", "67,000"));
+    EXPECT_EQ(Sim().messageBoxes[0].text,
+              Confirm("SETUP.SCR", "Meeresrauschen", "C:\\WINDOWS", "67,000"));
     EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\SETUP.SCR"), files[0].content);
     EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\setup.DAT"), files[1].content);
-    EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\FILE0001.WAV"), files[2].content);
+    EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\FILE0001.WAV"),
+              files[2].content);
 }
 
 TEST_F(InstallTest, NamesAndNumbersInTheTexts) {
@@ -125,22 +134,50 @@ TEST_F(InstallTest, NamesAndNumbersInTheTexts) {
         std::string finish;
     };
     const Case cases[] = {
-        {"D:\\Downloads\\Sea.World.exe", "C:\\WINDOWS", "Welt", {999}, "Installation des Bildschirmschoners Welt",
-         Confirm("SEA.SCR", "Welt", "C:\\WINDOWS", "999"), Finish("C:\\WINDOWS\\", "\\SEA.WORLD")},
-        {"D:\\x\\setup.exe", "C:\\Windows", "Welt", {1000000}, "Installation des Bildschirmschoners Welt",
-         Confirm("SETUP.SCR", "Welt", "C:\\WINDOWS", "1,000,000"), Finish("C:\\Windows\\", "\\SETUP")},
-        {"D:\\x\\setup.exe", "C:\\", "Welt", {1}, "Installation des Bildschirmschoners Welt",
-         Confirm("SETUP.SCR", "Welt", "C:\\", "1"), Finish("C:\\", "\\SETUP")},
+        {"D:\\Downloads\\Sea.World.exe",
+         "C:\\WINDOWS",
+         "Welt",
+         {999},
+         "Installation des Bildschirmschoners Welt",
+         Confirm("SEA.SCR", "Welt", "C:\\WINDOWS", "999"),
+         Finish("C:\\WINDOWS\\", "\\SEA.WORLD")},
+        {"D:\\x\\setup.exe",
+         "C:\\Windows",
+         "Welt",
+         {1000000},
+         "Installation des Bildschirmschoners Welt",
+         Confirm("SETUP.SCR", "Welt", "C:\\WINDOWS", "1,000,000"),
+         Finish("C:\\Windows\\", "\\SETUP")},
+        {"D:\\x\\setup.exe",
+         "C:\\",
+         "Welt",
+         {1},
+         "Installation des Bildschirmschoners Welt",
+         Confirm("SETUP.SCR", "Welt", "C:\\", "1"),
+         Finish("C:\\", "\\SETUP")},
         // Trailing spaces go; leading and inner ones and tabs stay.
-        {"D:\\x\\setup.exe", "C:\\WINDOWS", "  Sch\xF6ne Welt\t  ", {1},
+        {"D:\\x\\setup.exe",
+         "C:\\WINDOWS",
+         "  Sch\xF6ne Welt\t  ",
+         {1},
          "Installation des Bildschirmschoners   Sch\xF6ne Welt\t",
-         Confirm("SETUP.SCR", "  Sch\xF6ne Welt\t", "C:\\WINDOWS", "1"), Finish("C:\\WINDOWS\\", "\\SETUP")},
-        {"D:\\x\\setup.exe", "C:\\WINDOWS", std::string(32, ' '), {1}, "Installation des Bildschirmschoners ",
-         Confirm("SETUP.SCR", "", "C:\\WINDOWS", "1"), Finish("C:\\WINDOWS\\", "\\SETUP")},
+         Confirm("SETUP.SCR", "  Sch\xF6ne Welt\t", "C:\\WINDOWS", "1"),
+         Finish("C:\\WINDOWS\\", "\\SETUP")},
+        {"D:\\x\\setup.exe",
+         "C:\\WINDOWS",
+         std::string(32, ' '),
+         {1},
+         "Installation des Bildschirmschoners ",
+         Confirm("SETUP.SCR", "", "C:\\WINDOWS", "1"),
+         Finish("C:\\WINDOWS\\", "\\SETUP")},
         // A name filling its whole field is used whole.
-        {"D:\\x\\setup.exe", "C:\\WINDOWS", std::string(32, 'N'), {1},
+        {"D:\\x\\setup.exe",
+         "C:\\WINDOWS",
+         std::string(32, 'N'),
+         {1},
          "Installation des Bildschirmschoners " + std::string(32, 'N'),
-         Confirm("SETUP.SCR", std::string(32, 'N'), "C:\\WINDOWS", "1"), Finish("C:\\WINDOWS\\", "\\SETUP")},
+         Confirm("SETUP.SCR", std::string(32, 'N'), "C:\\WINDOWS", "1"),
+         Finish("C:\\WINDOWS\\", "\\SETUP")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.modulePath);
@@ -164,7 +201,8 @@ TEST_F(InstallTest, NamesAndNumbersInTheTexts) {
 TEST_F(InstallTest, EmptyCatalogueShowsZeroBytes) {
     InstallInstaller("Meeresrauschen", 0, {});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sim().messageBoxes[0].text, Confirm("SETUP.SCR", "Meeresrauschen", "C:\\WINDOWS", "0"));
+    EXPECT_EQ(Sim().messageBoxes[0].text,
+              Confirm("SETUP.SCR", "Meeresrauschen", "C:\\WINDOWS", "0"));
 }
 
 TEST_F(InstallTest, CancelAtTheConfirmationWritesNothing) {
@@ -187,7 +225,8 @@ TEST_F(InstallTest, ExistingSaverStopsOnNo) {
     sim::WriteFile("C:\\WINDOWS\\setup.scr", {'o', 'l', 'd'});
     Sim().messageBoxAnswers = {IDNO};
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Captions(), (std::vector<std::string>{"Bildschirmschoner \xFC" "berschreiben?",
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"Bildschirmschoner \xFC"
+                                                    "berschreiben?",
                                                     "Installationsdatei umbenennen"}));
     EXPECT_EQ(sim::ReadFile("C:\\WINDOWS\\SETUP.SCR"), (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(Sim().dialogs.empty());
@@ -220,7 +259,8 @@ TEST_F(InstallTest, DamagedInstallerSaysSoFirstAndWritesNothing) {
         {"no payload", [](Bytes& b) { b[60] = 0xFF; }},
         {"truncated catalogue", [](Bytes& b) { b.resize(fixture::MakePe().markerData + 34 + 20); }},
         {"data outside the file", [](Bytes& b) { b.resize(b.size() - 1); }},
-        {"sizes of 2^31", [](Bytes& b) { fixture::PutLe32(b, fixture::MakePe().markerData + 34 + 8, 0x80000000u); }},
+        {"sizes of 2^31",
+         [](Bytes& b) { fixture::PutLe32(b, fixture::MakePe().markerData + 34 + 8, 0x80000000u); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -250,9 +290,10 @@ TEST_F(InstallTest, IncompleteInstallationIsReportedNotFinished) {
     ASSERT_EQ(Sim().messageBoxes.size(), 2u);
     const auto& incomplete = Sim().messageBoxes[1];
     EXPECT_EQ(incomplete.caption, Caption);
-    EXPECT_EQ(incomplete.text,
-              "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\setup.DAT "
-              "konnte nicht geschrieben werden.");
+    EXPECT_EQ(
+        incomplete.text,
+        "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\PELLIVAR\\VELTRANE\\setup\\setup.DAT "
+        "konnte nicht geschrieben werden.");
     EXPECT_EQ(incomplete.style, 0x30u);
     // The saver itself was written, so it is registered; nothing is started.
     EXPECT_EQ(sim::ReadIniValue("system.ini", "boot", "SCRNSAVE.EXE"), "C:\\WINDOWS\\SETUP.SCR");
@@ -266,7 +307,8 @@ TEST_F(InstallTest, SaverThatCannotBeWrittenIsNotRegistered) {
     Sim().diskFullAfterBytes = 1000;
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sim().messageBoxes.back().text,
-              "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\SETUP.SCR konnte nicht geschrieben werden.");
+              "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\SETUP.SCR konnte nicht "
+              "geschrieben werden.");
     EXPECT_FALSE(sim::ReadFile("C:\\WINDOWS\\SETUP.SCR"));
     EXPECT_FALSE(sim::ReadIniValue("system.ini", "boot", "SCRNSAVE.EXE"));
     EXPECT_TRUE(Sim().parameterCalls.empty());
@@ -278,7 +320,8 @@ TEST_F(InstallTest, ExtractionDialogThatCannotOpenCountsAsIncomplete) {
     Sim().missingDialogs = {103};
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sim().messageBoxes.back().text,
-              "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\SETUP.SCR konnte nicht geschrieben werden.");
+              "Die Installation ist unvollst\xE4ndig: C:\\WINDOWS\\SETUP.SCR konnte nicht "
+              "geschrieben werden.");
 }
 
 TEST_F(InstallTest, LongestPathsAreNotCutFromTheMessages) {
@@ -321,7 +364,8 @@ TEST_F(InstallTest, RefusalWithoutDestroyKeepsTheExitCode) {
         Sim().modulePath = "D:\\DOWNLOAD\\setup.exe";
         InstallInstaller("Meeresrauschen", 9, ThreeFiles());
         Sim().refusedCreationSendsDestroy = false;
-        if (!c.complete) Sim().uncreatableFiles = {"C:\\WINDOWS\\SETUP.SCR"};
+        if (!c.complete)
+            Sim().uncreatableFiles = {"C:\\WINDOWS\\SETUP.SCR"};
         EXPECT_EQ(Run(), c.exitCode);
         EXPECT_FALSE(Sim().waitedForMessage);
         EXPECT_EQ(Sim().windowsDestroyed, 0);

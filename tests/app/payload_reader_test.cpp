@@ -1,12 +1,12 @@
 // The stub's payload readers over its own executable file.
+#include "payload/payload_reader.h"
+
 #include <gtest/gtest.h>
+#include <pe_fixture.h>
 
 #include <cstring>
 #include <string>
 
-#include <pe_fixture.h>
-
-#include "payload/payload_reader.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -15,7 +15,7 @@ using stubtest::SimTest;
 using Bytes = std::vector<uint8_t>;
 
 class PayloadReaderTest : public SimTest {
-protected:
+  protected:
     // An image with `entries`, its record offsets and terminator offset.
     fixture::PeImage Image(const std::vector<fixture::FixtureEntry>& entries,
                            const std::string& name = "Name") {
@@ -59,7 +59,8 @@ TEST_F(PayloadReaderTest, NoPayloadGivesNoHandle) {
     };
     for (const Case& c : cases) {
         sim::Reset(root);
-        if (c.writeModule) sim::WriteModule(c.file);
+        if (c.writeModule)
+            sim::WriteModule(c.file);
         EXPECT_EQ(OpenPayload(), HFILE_ERROR) << c.what;
         char name[32];
         std::memset(name, 'q', sizeof name);

@@ -1,11 +1,12 @@
 // Bounded text routines and number texts.
+#include "app/text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "app/number_text.h"
-#include "app/text.h"
 
 namespace {
 

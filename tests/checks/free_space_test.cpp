@@ -1,12 +1,12 @@
 // The free-space check and the free-space query.
+#include "checks/free_space.h"
+
 #include <gtest/gtest.h>
+#include <pe_fixture.h>
 
 #include <string>
 
-#include <pe_fixture.h>
-
 #include "app/program_state.h"
-#include "checks/free_space.h"
 #include "payload/payload_reader.h"
 #include "sim_fixture.h"
 
@@ -17,8 +17,8 @@ using Bytes = std::vector<uint8_t>;
 
 std::string Warning(const std::string& required, const std::string& available) {
     return "Sie ben\xF6tigen zur Installation dieses Bildschirmschoners " + required +
-           " kB freien Festplattenspeicher im Windows-Verzeichnis. Ihr Laufwerk hat aber " + available +
-           " kB freien Speicher. Soll die Installation trotzdem fortgesetzt werden?";
+           " kB freien Festplattenspeicher im Windows-Verzeichnis. Ihr Laufwerk hat aber " +
+           available + " kB freien Speicher. Soll die Installation trotzdem fortgesetzt werden?";
 }
 
 class FreeSpaceTest : public SimTest {};
@@ -33,18 +33,78 @@ TEST_F(FreeSpaceTest, QueryPrefersTheCallersShareOfTheDrive) {
         std::vector<std::string> queries;
     };
     const Case cases[] = {
-        {"extended query", false, true, false, false, 5000ull * 1024 + 1023, 8, 512, 1, 5000, {"Ex:C:\\"}},
+        {"extended query",
+         false,
+         true,
+         false,
+         false,
+         5000ull * 1024 + 1023,
+         8,
+         512,
+         1,
+         5000,
+         {"Ex:C:\\"}},
         {"no extended query", false, false, false, false, 0, 8, 512, 1000, 4000, {"Old:C:\\"}},
         {"no library", true, true, false, false, 0, 8, 512, 1000, 4000, {"Old:C:\\"}},
-        {"extended query fails", false, true, true, false, 0, 8, 512, 1000, 4000, {"Ex:C:\\", "Old:C:\\"}},
-        {"both fail", false, true, true, true, 0, 8, 512, 1000, 0xFFFFFFFFu, {"Ex:C:\\", "Old:C:\\"}},
+        {"extended query fails",
+         false,
+         true,
+         true,
+         false,
+         0,
+         8,
+         512,
+         1000,
+         4000,
+         {"Ex:C:\\", "Old:C:\\"}},
+        {"both fail",
+         false,
+         true,
+         true,
+         true,
+         0,
+         8,
+         512,
+         1000,
+         0xFFFFFFFFu,
+         {"Ex:C:\\", "Old:C:\\"}},
         {"below a kilobyte", false, true, false, false, 1023, 0, 0, 0, 0, {"Ex:C:\\"}},
         // Cluster counts whose product passes 32 bits.
-        {"large clusters", false, false, false, false, 0, 64, 4096, 0x00400000u, 0x40000000u, {"Old:C:\\"}},
+        {"large clusters",
+         false,
+         false,
+         false,
+         false,
+         0,
+         64,
+         4096,
+         0x00400000u,
+         0x40000000u,
+         {"Old:C:\\"}},
         // 4 TiB and more must not look small.
         {"4 TiB", false, true, false, false, 1ull << 42, 0, 0, 0, 0xFFFFFFFFu, {"Ex:C:\\"}},
-        {"8 TiB + 1 KB", false, true, false, false, (1ull << 43) + 1024, 0, 0, 0, 0xFFFFFFFFu, {"Ex:C:\\"}},
-        {"old query 16 TiB", false, false, false, false, 0, 128, 4096, 0xFFFFFFFFu, 0xFFFFFFFFu, {"Old:C:\\"}},
+        {"8 TiB + 1 KB",
+         false,
+         true,
+         false,
+         false,
+         (1ull << 43) + 1024,
+         0,
+         0,
+         0,
+         0xFFFFFFFFu,
+         {"Ex:C:\\"}},
+        {"old query 16 TiB",
+         false,
+         false,
+         false,
+         false,
+         0,
+         128,
+         4096,
+         0xFFFFFFFFu,
+         0xFFFFFFFFu,
+         {"Old:C:\\"}},
     };
     for (const Case& c : cases) {
         sim::Reset(root);

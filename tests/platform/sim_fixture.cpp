@@ -17,7 +17,8 @@ std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {
     for (size_t i = 0; i < size; ++i) {
         state = state * 1103515245u + 12345u;
         // Every other stretch of 64 bytes repeats a short cycle.
-        bytes[i] = (i / 64) % 2 ? static_cast<uint8_t>('a' + i % 7) : static_cast<uint8_t>(state >> 16);
+        bytes[i] =
+            (i / 64) % 2 ? static_cast<uint8_t>('a' + i % 7) : static_cast<uint8_t>(state >> 16);
     }
     return bytes;
 }
@@ -61,7 +62,8 @@ void SimTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char& c : name)
-        if (c == '/') c = '_';
+        if (c == '/')
+            c = '_';
     root = std::filesystem::path(::testing::TempDir()) / ("veltrane-sim-" + name);
     std::filesystem::remove_all(root);
     sim::Reset(root);

@@ -41,7 +41,7 @@ size_t RecordOffset(const std::vector<uint8_t>& installer, uint32_t index);
 bool CanCompress();
 
 class SimTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -100,10 +100,10 @@ TEST_F(SimPlatformTest, ShortPathsOfExistingFiles) {
 }
 
 TEST_F(SimPlatformTest, ProfileWritesKeepOtherEntries) {
-    sim::WriteFile("C:\\WINDOWS\\system.ini",
-                   {'[', 'b', 'o', 'o', 't', ']', '\r', '\n', 's', 'h', 'e', 'l', 'l', '=', 'x', '\r',
-                    '\n', '[', 'd', 'r', 'i', 'v', 'e', 'r', 's', ']', '\r', '\n', 'a', '=', 'b',
-                    '\r', '\n'});
+    sim::WriteFile(
+        "C:\\WINDOWS\\system.ini",
+        {'[', 'b', 'o', 'o', 't', ']', '\r', '\n', 's', 'h',  'e',  'l', 'l', '=', 'x',  '\r', '\n',
+         '[', 'd', 'r', 'i', 'v', 'e', 'r',  's',  ']', '\r', '\n', 'a', '=', 'b', '\r', '\n'});
     EXPECT_TRUE(WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "C:\\A.SCR", "system.ini"));
     EXPECT_TRUE(WritePrivateProfileStringA("Boot", "scrnsave.exe", "C:\\B.SCR", "system.ini"));
     EXPECT_EQ(sim::ReadIniValue("system.ini", "boot", "SCRNSAVE.EXE"), "C:\\B.SCR");
@@ -117,8 +117,10 @@ std::vector<UINT> mainMessages;
 
 LRESULT RefusingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     mainMessages.push_back(message);
-    if (message == WM_CREATE) return -1;
-    if (message == WM_DESTROY) PostQuitMessage(7);
+    if (message == WM_CREATE)
+        return -1;
+    if (message == WM_DESTROY)
+        PostQuitMessage(7);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -128,7 +130,8 @@ TEST_F(SimPlatformTest, RefusedCreationDestroysTheWindow) {
     windowClass.lpfnWndProc = RefusingProc;
     windowClass.lpszClassName = "Test";
     ASSERT_NE(RegisterClassA(&windowClass), 0);
-    EXPECT_EQ(CreateWindowExA(0, "test", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "test", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
     EXPECT_EQ(mainMessages, (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
     MSG message;
     EXPECT_FALSE(GetMessageA(&message, nullptr, 0, 0));
@@ -137,7 +140,8 @@ TEST_F(SimPlatformTest, RefusedCreationDestroysTheWindow) {
     EXPECT_FALSE(Sim().waitedForMessage);
 
     mainMessages.clear();
-    EXPECT_EQ(CreateWindowExA(0, "Unknown", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "Unknown", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
     EXPECT_TRUE(mainMessages.empty());
     EXPECT_FALSE(GetMessageA(&message, nullptr, 0, 0));
     EXPECT_TRUE(Sim().waitedForMessage);
@@ -166,7 +170,9 @@ TEST_F(SimPlatformTest, ModalDialogsDeliverPostedMessagesThenTheScriptedClose) {
     };
     const Case cases[] = {
         {sim::DialogClose::Ok, {{WM_INITDIALOG, 0}, {WM_COMMAND, 42}, {WM_COMMAND, IDOK}}, 101},
-        {sim::DialogClose::Escape, {{WM_INITDIALOG, 0}, {WM_COMMAND, 42}, {WM_COMMAND, IDCANCEL}}, 102},
+        {sim::DialogClose::Escape,
+         {{WM_INITDIALOG, 0}, {WM_COMMAND, 42}, {WM_COMMAND, IDCANCEL}},
+         102},
         {sim::DialogClose::CloseBox,
          {{WM_INITDIALOG, 0}, {WM_COMMAND, 42}, {WM_SYSCOMMAND, SC_CLOSE}, {WM_COMMAND, IDCANCEL}},
          102},
@@ -174,7 +180,8 @@ TEST_F(SimPlatformTest, ModalDialogsDeliverPostedMessagesThenTheScriptedClose) {
     for (const Case& c : cases) {
         dialogMessages.clear();
         Sim().dialogCloses = {c.close};
-        EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(5), nullptr, RecordingDialog, 0), c.result);
+        EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(5), nullptr, RecordingDialog, 0),
+                  c.result);
         ASSERT_EQ(dialogMessages.size(), c.seen.size());
         for (size_t i = 0; i < c.seen.size(); ++i) {
             EXPECT_EQ(dialogMessages[i].first, c.seen[i].first) << i;

@@ -1,9 +1,10 @@
 // The safe path queries never hand on a cut or unterminated path.
+#include "platform/system_paths.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "platform/system_paths.h"
 #include "sim_fixture.h"
 
 namespace {
