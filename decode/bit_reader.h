@@ -11,10 +11,10 @@
 #include "decode/force_inline.h"
 
 struct BitReader {
-    uint16_t bitBuffer;       // bitCount unused bits at the top, next bit in bit 15; below them 0
-    uint8_t bitCount;         // 0 ... 16
-    uint32_t storedRemaining; // the entry's stored bytes not yet taken from the input
-    uint32_t paddingBytes;    // zero bytes supplied after the stored bytes ran out
+    uint16_t bitBuffer;        // bitCount unused bits at the top, next bit in bit 15; below them 0
+    uint8_t bitCount;          // 0 ... 16
+    uint32_t storedRemaining;  // the entry's stored bytes not yet taken from the input
+    uint32_t paddingBytes;     // zero bytes supplied after the stored bytes ran out
 };
 
 // Clears the held bits and sets the entry's stored length.
@@ -41,7 +41,8 @@ VELTRANE_FORCE_INLINE void FillBits(BitReader& bits, InputStream& input, const B
 }
 
 // The next bit, 0 or 1.
-VELTRANE_FORCE_INLINE uint32_t TakeBit(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE uint32_t TakeBit(BitReader& bits, InputStream& input,
+                                       const ByteSource& source) {
     FillBits(bits, input, source);
     uint32_t bit = bits.bitBuffer >> 15;
     bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << 1);
@@ -50,7 +51,8 @@ VELTRANE_FORCE_INLINE uint32_t TakeBit(BitReader& bits, InputStream& input, cons
 }
 
 // The next 8 bits, the first one most significant.
-VELTRANE_FORCE_INLINE uint32_t TakeEightBits(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE uint32_t TakeEightBits(BitReader& bits, InputStream& input,
+                                             const ByteSource& source) {
     FillBits(bits, input, source);
     uint32_t value = bits.bitBuffer >> 8;
     bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << 8);

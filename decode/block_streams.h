@@ -40,11 +40,11 @@ struct InputStream {
 
 struct OutputStream {
     uint8_t writeBuffer[StreamBlockSize];  // bytes of the block being filled
-    int16_t writeFill;       // bytes in writeBuffer
-    int16_t writeBlockSize;  // value of writeFill at which the block is written
-    uint16_t writeBlockOpen; // 1 once writeBlockSize is fixed for the current block
-    uint16_t writeFailed;    // 1 after a short write; every later block write fails
-    uint32_t writtenBytes;   // bytes written to the sink since the reset
+    int16_t writeFill;                     // bytes in writeBuffer
+    int16_t writeBlockSize;                // value of writeFill at which the block is written
+    uint16_t writeBlockOpen;               // 1 once writeBlockSize is fixed for the current block
+    uint16_t writeFailed;                  // 1 after a short write; every later block write fails
+    uint32_t writtenBytes;                 // bytes written to the sink since the reset
 };
 
 // Empties the input state (buffer zeroed, nothing held, status ReadOk).
@@ -71,7 +71,8 @@ int FlushWriteBlock(OutputStream& output, const ByteSink& sink);
 // stored bytes not yet taken (the caller lowers it, not ReadPtr); it bounds
 // the refill so that nothing behind the entry's data is read. When the source
 // gives nothing, the result is 0 and readStatus tells why.
-VELTRANE_FORCE_INLINE uint8_t ReadPtr(InputStream& input, const ByteSource& source, uint32_t storedRemaining) {
+VELTRANE_FORCE_INLINE uint8_t ReadPtr(InputStream& input, const ByteSource& source,
+                                      uint32_t storedRemaining) {
     if (input.readLeft < 1 && !RefillInput(input, source, storedRemaining)) {
         return 0;
     }
@@ -83,7 +84,8 @@ VELTRANE_FORCE_INLINE uint8_t ReadPtr(InputStream& input, const ByteSource& sour
 // are sized so that the last one is written by the length-th byte, with no
 // flush call; bytes beyond the length never reach the sink. Returns 1 while
 // all is well, 0 once a block write fell short.
-VELTRANE_FORCE_INLINE int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t value, uint32_t length) {
+VELTRANE_FORCE_INLINE int WritePtr(OutputStream& output, const ByteSink& sink, uint8_t value,
+                                   uint32_t length) {
     if (!output.writeBlockOpen && !OpenWriteBlock(output, length)) {
         return 1;
     }

@@ -14,8 +14,8 @@ constexpr int DistanceHighLength(int h) {
 }
 
 struct DistanceTables {
-    uint8_t distanceHigh[256];        // h, from the first 8 bits of the code
-    uint8_t distanceCodeLength[256];  // length of h's prefix code, same index
+    uint8_t distanceHigh[256];            // h, from the first 8 bits of the code
+    uint8_t distanceCodeLength[256];      // length of h's prefix code, same index
     uint8_t highCode[DistanceHighCount];  // prefix code of h, right-aligned
 };
 
@@ -45,6 +45,7 @@ constexpr int DistanceBits(int d) {
 
 // The code of distance d as sent, right-aligned; its length is DistanceBits(d).
 constexpr uint32_t DistanceCode(int d) {
-    return (static_cast<uint32_t>(distanceTables.highCode[d >> DistanceLowBits]) << DistanceLowBits) |
+    return (static_cast<uint32_t>(distanceTables.highCode[d >> DistanceLowBits])
+            << DistanceLowBits) |
            static_cast<uint32_t>(d & ((1 << DistanceLowBits) - 1));
 }

@@ -38,7 +38,8 @@ void RebuildTree(HuffmanModel& model);
 // Moves node x, just raised to weight k above its successor, behind the
 // last node lighter than k (nodes x+1 ... y all weigh k-1): the subtrees at
 // x and y change places, both positions keep their parents. Returns y.
-VELTRANE_FORCE_INLINE uint32_t ExchangeWithLastLighter(HuffmanModel& model, uint32_t x, uint16_t k) {
+VELTRANE_FORCE_INLINE uint32_t ExchangeWithLastLighter(HuffmanModel& model, uint32_t x,
+                                                       uint16_t k) {
     uint16_t* weight = model.nodeWeight;
     uint16_t* child = model.nodeChild;
     uint16_t* parent = model.nodeParent;

@@ -42,22 +42,22 @@
 #include <stdint.h>
 
 // Model sizes.
-constexpr int SymbolCount = 284;        // 256 literals + 28 copy lengths
-constexpr int NodeCount = 567;          // 2 * SymbolCount - 1; child entries >= this are leaves
-constexpr int RootNode = 566;           // index of the root node
-constexpr int RebuildWeight = 0x8000;   // root weight at which the tree is rebuilt
+constexpr int SymbolCount = 284;       // 256 literals + 28 copy lengths
+constexpr int NodeCount = 567;         // 2 * SymbolCount - 1; child entries >= this are leaves
+constexpr int RootNode = 566;          // index of the root node
+constexpr int RebuildWeight = 0x8000;  // root weight at which the tree is rebuilt
 constexpr int ParentSlots = NodeCount + SymbolCount;  // nodes' parents, then symbols' leaves
 
 // Symbols.
-constexpr int LiteralCount = 256;       // symbols below this are literal bytes
+constexpr int LiteralCount = 256;  // symbols below this are literal bytes
 constexpr int MinCopyLength = 3;
 constexpr int MaxCopyLength = 30;
-constexpr int CopyLengthBias = 253;     // copy length = symbol - CopyLengthBias
+constexpr int CopyLengthBias = 253;  // copy length = symbol - CopyLengthBias
 
 // Window.
 constexpr int WindowSize = 4096;
 constexpr int WindowMask = WindowSize - 1;
-constexpr int WindowFill = 4066;        // positions 0 ... WindowFill-1 start as spaces
+constexpr int WindowFill = 4066;  // positions 0 ... WindowFill-1 start as spaces
 constexpr uint8_t WindowFillByte = 0x20;
 constexpr int MaxDistance = 4095;
 

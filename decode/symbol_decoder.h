@@ -13,7 +13,7 @@
 // The next symbol, 0 ... 283. It is decoded with the tree as it stood
 // before; when this returns the model has been updated for it.
 VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, InputStream& input,
-                                        const ByteSource& source) {
+                                       const ByteSource& source) {
     // A 0 bit goes to the first child (node e), a 1 bit to the second.
     uint16_t path[MaxPathNodes];
     int depth = 0;
@@ -34,7 +34,8 @@ VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, Inp
 
 // The next distance, 0 ... 4095: 8 bits look up the high part and its code
 // length n, n - 2 more bits complete the low 6 bits.
-VELTRANE_FORCE_INLINE int DecodeDistance(BitReader& bits, InputStream& input, const ByteSource& source) {
+VELTRANE_FORCE_INLINE int DecodeDistance(BitReader& bits, InputStream& input,
+                                         const ByteSource& source) {
     uint32_t v = TakeEightBits(bits, input, source);
     int high = distanceTables.distanceHigh[v];
     int more = distanceTables.distanceCodeLength[v] - 2;

@@ -39,11 +39,11 @@ enum ExpandStatus : int32_t {
 
 struct ExpandResult {
     ExpandStatus status;
-    uint32_t produced;       // bytes produced; expandedLength on success
-    bool readBeyondStored;   // the symbols needed bits beyond the stored bytes,
-                             // which were taken as zero bits
-    bool copyPastEnd;        // the last copy ran past expandedLength; its
-                             // extra bytes were dropped
+    uint32_t produced;      // bytes produced; expandedLength on success
+    bool readBeyondStored;  // the symbols needed bits beyond the stored bytes,
+                            // which were taken as zero bits
+    bool copyPastEnd;       // the last copy ran past expandedLength; its
+                            // extra bytes were dropped
 };
 
 // Expands one entry of expandedLength bytes whose compressed data is the

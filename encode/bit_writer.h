@@ -6,7 +6,7 @@
 #include <vector>
 
 class BitWriter {
-public:
+  public:
     // Appends the low `length` bits of code, most significant first.
     void Put(uint32_t code, int length) {
         pending_ = (pending_ << length) | (code & ((uint64_t{1} << length) - 1));
@@ -30,7 +30,7 @@ public:
     // Bits written so far, padding not counted.
     uint64_t BitCount() const { return bytes_.size() * 8 + static_cast<uint64_t>(pendingBits_); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
     uint64_t pending_ = 0;
     int pendingBits_ = 0;

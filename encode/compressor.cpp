@@ -16,9 +16,9 @@ struct LevelSettings {
 };
 
 constexpr LevelSettings Levels[] = {
-    {Parser::Greedy, 4},     {Parser::Greedy, 16},    {Parser::Greedy, 64},
-    {Parser::Lazy, 16},      {Parser::Lazy, 64},      {Parser::Lazy, 256},
-    {Parser::Optimal, 64},   {Parser::Optimal, 256},  {Parser::Optimal, 1024},
+    {Parser::Greedy, 4},   {Parser::Greedy, 16},   {Parser::Greedy, 64},
+    {Parser::Lazy, 16},    {Parser::Lazy, 64},     {Parser::Lazy, 256},
+    {Parser::Optimal, 64}, {Parser::Optimal, 256}, {Parser::Optimal, 1024},
 };
 
 constexpr int OptimalHorizon = 2048;
@@ -53,8 +53,8 @@ std::vector<uint8_t> CompressEntry(std::span<const uint8_t> input, int level) {
     if (level == MaxLevel) {
         // The adaptive code can make a parse that looked cheaper come out
         // longer; the smallest level never loses to the simpler parsers.
-        const LevelSettings others[] = {Levels[0], {Parser::Greedy, settings.maxChain},
-                                        {Parser::Lazy, settings.maxChain}};
+        const LevelSettings others[] = {
+            Levels[0], {Parser::Greedy, settings.maxChain}, {Parser::Lazy, settings.maxChain}};
         for (const LevelSettings& other : others) {
             std::vector<uint8_t> candidate = Run(history, other);
             if (candidate.size() < best.size()) {

@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-constexpr int MinLevel = 1;      // fastest: greedy matching
-constexpr int MaxLevel = 9;      // smallest: price-based optimal parse
+constexpr int MinLevel = 1;  // fastest: greedy matching
+constexpr int MaxLevel = 9;  // smallest: price-based optimal parse
 constexpr int DefaultLevel = 6;
 
 // The compressed form of input at the given level (clamped to MinLevel ...

@@ -12,7 +12,7 @@
 #include "encode/bit_writer.h"
 
 class EntryEncoder {
-public:
+  public:
     EntryEncoder() { ResetTree(model_); }
 
     void Literal(uint8_t byte) { Symbol(byte); }
@@ -30,7 +30,7 @@ public:
 
     std::vector<uint8_t> Finish() { return writer_.Finish(); }
 
-private:
+  private:
     void Symbol(int symbol) {
         int length = 0;
         uint64_t code = SymbolCode(model_, symbol, &length);

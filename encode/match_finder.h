@@ -21,7 +21,7 @@ struct Match {
 };
 
 class MatchFinder {
-public:
+  public:
     // maxChain: candidates examined per search, at least 1.
     MatchFinder(std::span<const uint8_t> history, int maxChain);
 
@@ -38,7 +38,7 @@ public:
     // them, and returns how many.
     int All(size_t p, Match* out) const;
 
-private:
+  private:
     static constexpr int HashBits = 15;
     uint32_t Hash(size_t p) const {
         uint32_t v = static_cast<uint32_t>(history_[p]) << 16 |

@@ -92,7 +92,7 @@ struct PositionMatches {
 
 struct Step {
     uint32_t cost;
-    uint16_t length;    // 1 for a literal
+    uint16_t length;  // 1 for a literal
     uint16_t distance;
 };
 

@@ -39,11 +39,13 @@ using fixtures::BitText;
                 return ::testing::AssertionFailure() << "leaf of weight 0 at " << n;
             }
             if (m.nodeParent[e] != n) {
-                return ::testing::AssertionFailure() << "symbol " << e - NodeCount << " lost its leaf";
+                return ::testing::AssertionFailure()
+                       << "symbol " << e - NodeCount << " lost its leaf";
             }
         } else {
             if (m.nodeWeight[n] != m.nodeWeight[e] + m.nodeWeight[e + 1]) {
-                return ::testing::AssertionFailure() << "node " << n << " is not its children's sum";
+                return ::testing::AssertionFailure()
+                       << "node " << n << " is not its children's sum";
             }
             if (m.nodeParent[e] != n || m.nodeParent[e + 1] != n) {
                 return ::testing::AssertionFailure() << "children of " << n << " point elsewhere";
@@ -76,12 +78,9 @@ struct InitialCode {
 
 TEST(HuffmanModelTest, InitialCodesDecodeToTheirSymbols) {
     const InitialCode cases[] = {
-        {"00000000", 56},
-        {"11100011", 283},  // 227
-        {"111001000", 0},   // 456
-        {"111111111", 55},
-        {"00000001", 57},
-        {"111001001", 1},
+        {"00000000", 56},  {"11100011", 283},  // 227
+        {"111001000", 0},                      // 456
+        {"111111111", 55}, {"00000001", 57},  {"111001001", 1},
     };
     for (const auto& c : cases) {
         HuffmanModel model;

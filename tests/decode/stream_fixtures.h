@@ -46,7 +46,7 @@ inline std::string BitText(uint64_t value, int length) {
 // Writes symbols in the current code of a model kept in step with the
 // decoder's, so a test can state a stream as literals and copies.
 class StreamBuilder {
-public:
+  public:
     StreamBuilder() { ResetTree(model_); }
 
     StreamBuilder& Literal(uint8_t byte) {
@@ -67,7 +67,7 @@ public:
     std::vector<uint8_t> Bytes() const { return fixtures::Bits(bits_); }
     const std::string& BitString() const { return bits_; }
 
-private:
+  private:
     void Symbol(int symbol) {
         int length = 0;
         uint64_t code = SymbolCode(model_, symbol, &length);
@@ -93,8 +93,9 @@ struct RecordingSource {
         if (self->fail) {
             return -1;
         }
-        size_t n = std::min<size_t>({static_cast<size_t>(count), static_cast<size_t>(self->maxChunk),
-                                     self->data.size() - self->pos});
+        size_t n =
+            std::min<size_t>({static_cast<size_t>(count), static_cast<size_t>(self->maxChunk),
+                              self->data.size() - self->pos});
         std::copy_n(self->data.begin() + static_cast<std::ptrdiff_t>(self->pos), n, buffer);
         self->pos += n;
         return static_cast<int32_t>(n);

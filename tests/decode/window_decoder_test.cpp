@@ -45,8 +45,8 @@ Expansion Expand(const std::vector<uint8_t>& data, uint32_t expandedLength,
         own = FreshState();
         state = own.get();
     }
-    uint32_t stored = storedLength < 0 ? static_cast<uint32_t>(data.size())
-                                       : static_cast<uint32_t>(storedLength);
+    uint32_t stored =
+        storedLength < 0 ? static_cast<uint32_t>(data.size()) : static_cast<uint32_t>(storedLength);
     e.result = ExpandStream(*state, e.source.Source(), e.sink.Sink(), expandedLength, stored);
     e.output = e.sink.data;
     return e;
@@ -74,10 +74,11 @@ TEST(DistanceCodeTest, HandWrittenCodes) {
         int distance;
     };
     const Case cases[] = {
-        {"000 000000", 0},        {"000 000001", 1},        {"000 111111", 63},
-        {"000 101010", 42},       {"0010 000000", 64},      {"0100 111111", 255},
-        {"01010 000000", 256},    {"10001 000011", 11 * 64 + 3},
-        {"100100 000000", 768},   {"1100000 000001", 24 * 64 + 1},
+        {"000 000000", 0},         {"000 000001", 1},
+        {"000 111111", 63},        {"000 101010", 42},
+        {"0010 000000", 64},       {"0100 111111", 255},
+        {"01010 000000", 256},     {"10001 000011", 11 * 64 + 3},
+        {"100100 000000", 768},    {"1100000 000001", 24 * 64 + 1},
         {"11111111 000000", 4032}, {"11111111 010101", 4032 + 21},
         {"11111111 111111", 4095}, {"11110000 000111", 48 * 64 + 7},
     };
@@ -180,9 +181,11 @@ std::vector<Op> RandomOps(uint32_t seed, size_t outputBytes) {
             ops.push_back({0, static_cast<int>(rng() % 8) + 'a'});
             ++produced;
         } else {
-            int length = MinCopyLength + static_cast<int>(rng() % (MaxCopyLength - MinCopyLength + 1));
+            int length =
+                MinCopyLength + static_cast<int>(rng() % (MaxCopyLength - MinCopyLength + 1));
             size_t reach = std::min<size_t>(produced + WindowFill, WindowSize);
-            int distance = static_cast<int>(rng() % 5 == 0 ? reach - 1 - rng() % 16 : rng() % reach);
+            int distance =
+                static_cast<int>(rng() % 5 == 0 ? reach - 1 - rng() % 16 : rng() % reach);
             ops.push_back({length, distance});
             produced += static_cast<size_t>(length);
         }
@@ -297,9 +300,9 @@ TEST(WindowDecoderTest, AFullDiskEndsTheEntryWithAFailure) {
     RecordingSink sink;
     sink.capacity = 20000;
     auto state = FreshState();
-    ExpandResult r = ExpandStream(*state, source.Source(), sink.Sink(),
-                                  static_cast<uint32_t>(expected.size()),
-                                  static_cast<uint32_t>(source.data.size()));
+    ExpandResult r =
+        ExpandStream(*state, source.Source(), sink.Sink(), static_cast<uint32_t>(expected.size()),
+                     static_cast<uint32_t>(source.data.size()));
     EXPECT_EQ(r.status, ExpandWriteFailed);
     EXPECT_LT(r.produced, 32768u + 30u) << "decoding went on after the failed write";
     EXPECT_TRUE(std::equal(sink.data.begin(), sink.data.end(), expected.begin()));
@@ -322,7 +325,8 @@ TEST(WindowDecoderTest, ASourceThatEndsEarlyIsTruncatedNotInvented) {
     };
     for (const Case& c : cases) {
         RecordingSource source;
-        source.data.assign(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(c.available));
+        source.data.assign(stream.begin(),
+                           stream.begin() + static_cast<std::ptrdiff_t>(c.available));
         RecordingSink sink;
         auto state = FreshState();
         if (c.fail) {
@@ -339,9 +343,9 @@ TEST(WindowDecoderTest, ASourceThatEndsEarlyIsTruncatedNotInvented) {
                 return RecordingSource::Read(context, buffer, count);
             };
         }
-        ExpandResult r = ExpandStream(*state, src, sink.Sink(),
-                                      static_cast<uint32_t>(expected.size()),
-                                      static_cast<uint32_t>(stream.size()));
+        ExpandResult r =
+            ExpandStream(*state, src, sink.Sink(), static_cast<uint32_t>(expected.size()),
+                         static_cast<uint32_t>(stream.size()));
         EXPECT_EQ(r.status, c.status) << c.available;
         EXPECT_LT(sink.data.size(), expected.size()) << c.available;
         EXPECT_TRUE(std::equal(sink.data.begin(), sink.data.end(), expected.begin()));
@@ -411,9 +415,9 @@ TEST(WindowDecoderTest, ASinkCanStopAStreamThatIsUsedUp) {
         RecordingSource source;
         source.data.assign(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(c.stored));
         UsedUpGuard guard{state.get(), {}};
-        ExpandResult r = ExpandStream(*state, source.Source(), ByteSink{UsedUpGuard::Write, &guard},
-                                      static_cast<uint32_t>(expected.size()),
-                                      static_cast<uint32_t>(c.stored));
+        ExpandResult r =
+            ExpandStream(*state, source.Source(), ByteSink{UsedUpGuard::Write, &guard},
+                         static_cast<uint32_t>(expected.size()), static_cast<uint32_t>(c.stored));
         EXPECT_EQ(guard.refused, c.usedUp) << c.stored;
         EXPECT_EQ(r.status, c.usedUp ? ExpandWriteFailed : ExpandOk) << c.stored;
         if (c.usedUp) {

@@ -32,9 +32,9 @@ std::vector<uint8_t> Random(size_t n, uint32_t seed) {
 }
 
 std::vector<uint8_t> Text(size_t n, uint32_t seed) {
-    static const char* const words[] = {"the ", "screen ", "saver ", "installer ", "window ",
-                                        "data ", "of ", "and ", "a ", "Verzeichnis ",
-                                        "Datei\r\n", "copy ", ", ", ". "};
+    static const char* const words[] = {
+        "the ", "screen ", "saver ",       "installer ", "window ", "data ", "of ",
+        "and ", "a ",      "Verzeichnis ", "Datei\r\n",  "copy ",   ", ",    ". "};
     std::mt19937 rng(seed);
     std::geometric_distribution<size_t> pick(0.25);
     std::string s;
@@ -69,7 +69,10 @@ std::vector<Shape> Shapes() {
     return {
         {"empty", [] { return std::vector<uint8_t>{}; }},
         {"one byte", [] { return std::vector<uint8_t>{'A'}; }},
-        {"two bytes", [] { return std::vector<uint8_t>{0, 0}; }},
+        {"two bytes",
+         [] {
+             return std::vector<uint8_t>{0, 0};
+         }},
         {"spaces", [] { return std::vector<uint8_t>(5000, ' '); }},
         {"one long run", [] { return std::vector<uint8_t>(100000, 0xAB); }},
         {"short runs", [] { return Runs(60000, 1); }},
@@ -80,7 +83,8 @@ std::vector<Shape> Shapes() {
         {"image", [] { return Image(120000, 6); }},
         // Enough symbols for several rebuilds of the model.
         {"long random", [] { return Random(200000, 7); }},
-        {"text then random", [] {
+        {"text then random",
+         [] {
              auto v = Text(40000, 8);
              auto r = Random(40000, 9);
              v.insert(v.end(), r.begin(), r.end());
