@@ -17,7 +17,8 @@ FIRST_NUMBER = 1
 
 
 def _show(title):
-    print(f"\n== {title} " + "=" * max(0, 70 - len(title)))
+    # Flushed, so that the output of the tools run next comes after it.
+    print(f"\n== {title} " + "=" * max(0, 70 - len(title)), flush=True)
 
 
 def _windows_path(run, path: Path):
@@ -76,7 +77,6 @@ def run_demo(ctx):
                 same = "identical" if found.read_bytes() == source.read_bytes() else "DIFFERENT"
                 print(f"  {_windows_path(run, found):60} {found.stat().st_size:>9,} bytes, "
                       f"{same} to {source.name}")
-            print(f"  (the prefix's C: drive is {run.prefix.drive_c})")
 
             _show("settings")
             boot = run.system_ini().get("boot", {})
