@@ -257,6 +257,17 @@ Result<PackReport> PackInstaller(const PackRequest& request) {
     dataOffset = loaderEnd;
   }
   report.installerSize = dataOffset;
+  // A stub that carries a PE checksum gets one that covers its payload too;
+  // a stub without one (0) stays without.
+  auto stubImage = pe::ParsePeImage(stub->Bytes());
+  if (stubImage && stubImage->checkSum != 0) {
+    auto written = MappedFile::Open(temp.Path());
+    if (!written) return Fail::Fail(written.error);
+    const size_t at = stubImage->OptionalHeaderOffset() + pe::kOptCheckSum;
+    uint8_t sum[4];
+    WriteLe32(sum, pe::ComputeChecksum(written->Bytes(), at));
+    if (Status s = temp.WriteAt(at, sum, 4); !s) return Fail::Fail(s.error);
+  }
   if (Status s = temp.Finish(); !s) return Fail::Fail(s.error);
 
   // Read the result back as the installer will, and expand every entry

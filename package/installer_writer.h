@@ -59,7 +59,10 @@ struct PackReport {
 // check, an input cannot be read, is not a regular file or is empty, the
 // installed sizes reach 2^31 bytes, the installer would place data at 2^31
 // bytes or beyond, the output is the stub or an input, or writing fails. The
-// same request gives the same bytes.
+// same request gives the same bytes. A payload shorter than the stub's file
+// data behind the marker is followed by zero bytes up to the end of that
+// data, so the file still holds every section's bytes; a stub's nonzero PE
+// checksum is recomputed over the whole installer.
 Result<PackReport> PackInstaller(const PackRequest& request);
 
 // True when this build has a compressor; without one every entry is stored.

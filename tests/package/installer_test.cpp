@@ -8,6 +8,7 @@
 #include "package/installer_writer.h"
 #include "package/target_names.h"
 #include "payload/catalogue.h"
+#include "pe/pe_image.h"
 #include "pe/stub_check.h"
 #include "pe_fixture.h"
 #include "test_files.h"
@@ -113,6 +114,20 @@ TEST_F(PackTest, ShortPayloadIsPaddedToTheSectionEnd) {
   EXPECT_EQ(installer.size(), stubImage.bytes.size());
   EXPECT_TRUE(pe::CheckStub(installer).Ok());
   EXPECT_EQ(Unpack(request.output), (std::vector<std::vector<uint8_t>>{{1, 2, 3}}));
+}
+
+TEST_F(PackTest, ChecksumCoversThePayloadWhenTheStubHasOne) {
+  const size_t at = stubImage.peOffset + 24 + 64;
+  for (uint32_t stubSum : {0u, 0x1234u}) {
+    SCOPED_TRACE(stubSum);
+    fixture::PutLe32(stubImage.bytes, at, stubSum);
+    WriteBytes(stub, stubImage.bytes);
+    PackRequest request = Request({testfiles::TextData(3000, 8)});
+    ASSERT_TRUE(PackInstaller(request));
+    std::vector<uint8_t> installer = ReadBytes(request.output);
+    uint32_t sum = installer[at] | installer[at + 1] << 8 | installer[at + 2] << 16 | uint32_t{installer[at + 3]} << 24;
+    EXPECT_EQ(sum, stubSum == 0 ? 0 : pe::ComputeChecksum(installer, at));
+  }
 }
 
 TEST_F(PackTest, SameInputsGiveTheSameBytes) {
