@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-bash tests/e2e/wine32_support.sh
+bash tests/e2e/wine_support.sh
 echo "demo: building the tool, the stub and the Win32 helpers (log: build/host/demo-build.log)"
 mkdir -p build/host
 if ! { cmake --preset host && cmake --build build/host --target veltrane windows -j 2; } \

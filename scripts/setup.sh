@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   python3 cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine xvfb x11-apps imagemagick osslsigncode openssl
+  wine wine32:i386 fonts-wine xvfb x11-apps imagemagick osslsigncode openssl locales
 )
 for group in "$@"; do
   case "$group" in
@@ -23,9 +23,10 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-# 32-bit Wine also where the kernel cannot run 32-bit programs itself.
-wine32_support="$(dirname "$0")/../tests/e2e/wine32_support.sh"
-[ ${#missing[@]} -eq 0 ] && exec bash "$wine32_support"
+# What Wine needs besides packages: the German locale, and 32-bit programs
+# also where the kernel cannot run them itself.
+wine_support="$(dirname "$0")/../tests/e2e/wine_support.sh"
+[ ${#missing[@]} -eq 0 ] && exec bash "$wine_support"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -41,4 +42,4 @@ if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-rec
   echo "setup: installing packages failed" >&2
   exit 1
 fi
-bash "$wine32_support"
+bash "$wine_support"

@@ -16,7 +16,7 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-WINE32_SUPPORT = HERE.parent / "wine32_support.sh"
+WINE_SUPPORT = HERE.parent / "wine_support.sh"
 SCREEN = (1024, 768)
 
 
@@ -32,12 +32,13 @@ def _run(args, env=None, timeout=None, check=True):
     return result
 
 
-def ensure_wine32():
-    """Makes 32-bit Wine runnable on this machine, or raises with the reason."""
+def ensure_wine():
+    """Makes Wine runnable on this machine (wine_support.sh), or raises with
+    the reason."""
     for tool in ("wine", "wineserver", "Xvfb"):
         if not shutil.which(tool):
             raise WineError(f"{tool} is not installed: run scripts/setup.sh")
-    result = _run(["bash", str(WINE32_SUPPORT)], check=False, timeout=900)
+    result = _run(["bash", str(WINE_SUPPORT)], check=False, timeout=900)
     if result.returncode != 0:
         raise WineError("32-bit Wine cannot run on this machine:\n" + result.stdout)
 
@@ -88,6 +89,13 @@ class Display:
         self.state_file.unlink()
 
 
+def _locale():
+    """German where the system has it: Wine then labels message box
+    buttons as a German Windows does (OK, Abbrechen, Ja, Nein)."""
+    names = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    return "de_DE.UTF-8" if "de_DE.utf8" in names else "C.UTF-8"
+
+
 def wine_env(prefix: Path, display: str):
     env = dict(os.environ)
     env.update({
@@ -97,7 +105,7 @@ def wine_env(prefix: Path, display: str):
         "DISPLAY": display,
         # No downloads of Mono or Gecko, which the installer needs neither of.
         "WINEDLLOVERRIDES": "mscoree=;mshtml=",
-        "LC_ALL": "C.UTF-8",
+        "LC_ALL": _locale(),
     })
     env.pop("WAYLAND_DISPLAY", None)
     return env
@@ -129,7 +137,7 @@ DESKTOP_REG = """REGEDIT4
 
 def make_template(state: Path, display: str):
     """Creates the template prefix (a 32-bit Windows) once per run."""
-    ensure_wine32()
+    ensure_wine()
     template = Path(state) / "template"
     shutil.rmtree(template, ignore_errors=True)
     env = wine_env(template, display)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Makes 32-bit Linux programs, and with them 32-bit Wine, run on this
-# machine. Idempotent and silent when they already run.
+# Prepares this machine for Wine: the German locale, in which Wine labels
+# the buttons of message boxes as a German Windows does, and 32-bit Linux
+# programs, without which 32-bit Wine cannot run. Idempotent and silent when
+# all is there.
 #
 # Some kernels (virtual machines among them) cannot execute 32-bit x86
 # programs at all: exec fails with "Exec format error". Wine's 32-bit loader
@@ -13,11 +15,21 @@
 # Exit status: 0 when 32-bit programs run, 1 otherwise (with the reason).
 set -euo pipefail
 
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  if [ -f /etc/locale.gen ] && command -v locale-gen >/dev/null; then
+    $sudo sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    $sudo locale-gen >/dev/null 2>&1 || echo "wine-support: locale-gen failed; dialogs keep English button texts" >&2
+  fi
+fi
+
 probe=/usr/lib/wine/wine
 runs() { "$probe" --version >/dev/null 2>&1; }
 
 if [ ! -x "$probe" ]; then
-  echo "wine32-support: $probe is missing: run scripts/setup.sh" >&2
+  echo "wine-support: $probe is missing: run scripts/setup.sh" >&2
   exit 1
 fi
 binfmt=/proc/sys/fs/binfmt_misc
@@ -34,10 +46,8 @@ if runs; then
   fi
 fi
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 if [ ! -x "$emulator" ] || [ "$(emulator_major)" -lt 8 ]; then
-  echo "wine32-support: 32-bit programs do not run here; installing qemu-user-static from bookworm-backports" >&2
+  echo "wine-support: 32-bit programs do not run here; installing qemu-user-static from bookworm-backports" >&2
   list=/etc/apt/sources.list.d/bookworm-backports.sources
   if [ ! -e "$list" ]; then
     printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
@@ -50,7 +60,7 @@ if [ ! -x "$emulator" ] || [ "$(emulator_major)" -lt 8 ]; then
   if ! { $sudo apt-get update -qq &&
          $sudo apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user-static; } >"$log" 2>&1; then
     cat "$log" >&2
-    echo "wine32-support: installing qemu-user-static failed" >&2
+    echo "wine-support: installing qemu-user-static failed" >&2
     exit 1
   fi
 fi
@@ -69,6 +79,6 @@ mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\x
 echo ":qemu-i386:M::$magic:$mask:$emulator:F" | $sudo tee "$binfmt/register" >/dev/null
 
 if ! runs; then
-  echo "wine32-support: 32-bit programs still do not run, even under $emulator" >&2
+  echo "wine-support: 32-bit programs still do not run, even under $emulator" >&2
   exit 1
 fi
