@@ -160,9 +160,9 @@ const BadInput BadInputs[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Readers, BadInputTest, testing::ValuesIn(BadInputs),
-                         [](const testing::TestParamInfo<BadInput>& info) {
+                         [](const testing::TestParamInfo<BadInput>& param) {
                            std::string name;
-                           for (const char* p = info.param.what; *p; ++p)
+                           for (const char* p = param.param.what; *p; ++p)
                              name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
                            return name;
                          });

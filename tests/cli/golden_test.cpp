@@ -45,8 +45,8 @@ TEST_P(GoldenTest, ListTestExtract) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Installers, GoldenTest, testing::Values("Sea.World", "Kompr", "real-stub"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<const char*>& param) {
+                           std::string name = param.param;
                            for (char& c : name)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;
