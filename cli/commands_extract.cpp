@@ -147,7 +147,9 @@ int RunExtract(const std::vector<std::string>& args) {
       ++faults;
       continue;
     }
-    progress.Update("extracting " + EntryPath(*view, e), done, total);
+    const std::string what = "extracting " + EntryPath(*view, e);
+    const uint64_t entryStart = done;
+    progress.Update(what, done, total);
     done += InstalledSize(&e.record);
 
     const OutputFolder* folder = &*root;
@@ -181,8 +183,11 @@ int RunExtract(const std::vector<std::string>& args) {
 
     Status written = folder->WriteFile(t.name, overwrite, [&](int fd) {
       Status writeStatus;
+      uint64_t bytesOut = 0;
       auto sink = [&](const uint8_t* data, int32_t n) {
         writeStatus = WriteAll(fd, data, n);
+        bytesOut += static_cast<uint64_t>(n);
+        progress.Update(what, entryStart + bytesOut, total);
         return bool(writeStatus);
       };
       EntryBytesResult result = expander.Expand(view->file, e.record, MakeSink(sink));

@@ -63,10 +63,12 @@ int RunTest(const std::vector<std::string>& args) {
       ++faults;
       continue;
     }
-    progress.Update("testing " + EntryPath(*view, e), done, total);
+    const std::string what = "testing " + EntryPath(*view, e);
+    progress.Update(what, done, total);
     uint64_t expanded = 0;
     auto count = [&](const uint8_t*, int32_t n) {
       expanded += static_cast<uint64_t>(n);
+      progress.Update(what, done + expanded, total);
       return true;
     };
     EntryBytesResult result = expander.Expand(view->file, e.record, MakeSink(count));
