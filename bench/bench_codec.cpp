@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,12 +18,19 @@
 namespace {
 
 bool ReadFile(const char* path, std::vector<uint8_t>& data) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    FILE* in = std::fopen(path, "rb");
+    if (in == nullptr) {
         return false;
     }
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    bool ok = std::fseek(in, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(in) : -1;
+    ok = size >= 0 && std::fseek(in, 0, SEEK_SET) == 0;
+    if (ok) {
+        data.resize(static_cast<size_t>(size));
+        ok = std::fread(data.data(), 1, data.size(), in) == data.size();
+    }
+    std::fclose(in);
+    return ok;
 }
 
 int32_t WriteToFile(void* context, const uint8_t* buffer, int32_t count) {
