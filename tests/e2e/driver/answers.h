@@ -14,13 +14,13 @@
 namespace e2e {
 
 enum class Answer {
-  Ok,      // the button with id IDOK
-  Cancel,  // IDCANCEL
-  Yes,     // IDYES
-  No,      // IDNO
-  Enter,   // the Return key
-  Escape,  // the Escape key
-  Close,   // the close box of the title bar
+    Ok,      // the button with id IDOK
+    Cancel,  // IDCANCEL
+    Yes,     // IDYES
+    No,      // IDNO
+    Enter,   // the Return key
+    Escape,  // the Escape key
+    Close,   // the close box of the title bar
 };
 
 // Parses one answer name (case-insensitive: ok, cancel, yes, no, enter,

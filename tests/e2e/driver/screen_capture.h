@@ -12,12 +12,12 @@ namespace e2e {
 
 // A copy of a screen rectangle, bottom-up 24-bit rows as a BMP stores them.
 struct ScreenPixels {
-  int width = 0;
-  int height = 0;
-  std::string rows;  // BGR, each row padded to 4 bytes
+    int width = 0;
+    int height = 0;
+    std::string rows;  // BGR, each row padded to 4 bytes
 
-  // The colour at (x, y) from the top-left, as 0x00RRGGBB.
-  DWORD At(int x, int y) const;
+    // The colour at (x, y) from the top-left, as 0x00RRGGBB.
+    DWORD At(int x, int y) const;
 };
 
 // Copies the rectangle from the screen; false when the screen cannot be read.

@@ -38,22 +38,22 @@
 namespace e2e {
 
 struct SeenWindow {
-  WindowRecord record;
-  bool ownProgram = false;  // owned by the program the driver started
-  bool centred = false;
-  std::string icon;  // see the map above
-  std::optional<Answer> answer;
-  bool answerTaken = false;
-  std::string screenshot;  // file name, "" when none was taken
+    WindowRecord record;
+    bool ownProgram = false;  // owned by the program the driver started
+    bool centred = false;
+    std::string icon;  // see the map above
+    std::optional<Answer> answer;
+    bool answerTaken = false;
+    std::string screenshot;  // file name, "" when none was taken
 };
 
 struct Transcript {
-  std::string program;
-  std::vector<Answer> answers;
-  std::vector<SeenWindow> windows;
-  std::optional<DWORD> exitCode;
-  std::string result;
-  std::string error;  // why the run could not be driven, for "error"
+    std::string program;
+    std::vector<Answer> answers;
+    std::vector<SeenWindow> windows;
+    std::optional<DWORD> exitCode;
+    std::string result;
+    std::string error;  // why the run could not be driven, for "error"
 };
 
 // Writes the transcript; false when the file cannot be written.

@@ -12,25 +12,25 @@
 namespace e2e {
 
 struct ControlRecord {
-  std::string className;  // "Button", "Static", ...
-  int id = 0;             // dialog item id; 65535 for the id-less statics
-  std::string text;       // UTF-8
-  DWORD style = 0;
-  bool visible = false;
-  RECT rect{};  // screen coordinates
+    std::string className;  // "Button", "Static", ...
+    int id = 0;             // dialog item id; 65535 for the id-less statics
+    std::string text;       // UTF-8
+    DWORD style = 0;
+    bool visible = false;
+    RECT rect{};  // screen coordinates
 };
 
 struct WindowRecord {
-  HWND handle = nullptr;
-  DWORD processId = 0;
-  std::string processPath;  // UTF-8 image path of the owning process, "" if unknown
-  std::string className;
-  std::string caption;  // UTF-8
-  DWORD style = 0;
-  RECT rect{};  // screen coordinates
-  int screenWidth = 0;
-  int screenHeight = 0;
-  std::vector<ControlRecord> controls;
+    HWND handle = nullptr;
+    DWORD processId = 0;
+    std::string processPath;  // UTF-8 image path of the owning process, "" if unknown
+    std::string className;
+    std::string caption;  // UTF-8
+    DWORD style = 0;
+    RECT rect{};  // screen coordinates
+    int screenWidth = 0;
+    int screenHeight = 0;
+    std::vector<ControlRecord> controls;
 };
 
 // Reads a window and its child controls.
