@@ -204,6 +204,8 @@ def full_install(ctx, run, installer, name, order_answer, first_number=9, big=Fa
         checks.equal("order panel: fixed texts", [t for t in order["texts"] if t in ORDER_TEXTS],
                      ORDER_TEXTS)
         checks.equal("order panel: buttons", button_ids(order), [1])
+        # The five fixed lines, the web address and the postal address.
+        checks.equal("order panel: number of texts", len(order["texts"]), 7)
         checks.true("order panel: centred on the screen", order["centred"], str(order["rect"]))
         checks.true("order panel: closed by " + order_answer, order["answerTaken"])
     for window in (confirm, finish, order):
@@ -227,6 +229,9 @@ def full_install(ctx, run, installer, name, order_answer, first_number=9, big=Fa
         checks.equal("extraction dialog: texts", window["texts"],
                      ["Installation", "Bitte warten...", f"{name} Bildschirmschoner"])
         checks.true("extraction dialog: centred on the screen", window["centred"], str(window["rect"]))
+        hidden = [(c["id"], c["visible"]) for c in window["controls"] if c["class"].lower() == "button"]
+        checks.equal("extraction dialog: its OK and Cancel buttons are hidden", hidden,
+                     [(1, False), (2, False)])
 
     expect_installed(checks, run, installer, inputs, first_number)
     expect_registered(checks, run, installer)
