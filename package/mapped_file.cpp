@@ -73,6 +73,13 @@ Result<MappedFile> MappedFile::Open(const std::filesystem::path& path) {
   return Result<MappedFile>::Ok(std::move(file));
 }
 
+MappedFile MappedFile::View(std::span<const uint8_t> bytes) {
+  MappedFile file;
+  file.data_ = bytes.data();
+  file.size_ = std::min<size_t>(bytes.size(), UINT32_MAX);
+  return file;
+}
+
 FileReader MappedFile::Reader() const {
   return FileReader{&MappedFile::ReadAt, Size(), const_cast<MappedFile*>(this)};
 }

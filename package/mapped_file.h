@@ -26,6 +26,10 @@ class MappedFile {
   // opened, is not a regular file, or is larger.
   static Result<MappedFile> Open(const std::filesystem::path& path);
 
+  // A view of bytes already in memory (at most 2^32 - 1 of them), read the
+  // same way; the bytes must outlive the view.
+  static MappedFile View(std::span<const uint8_t> bytes);
+
   std::span<const uint8_t> Bytes() const { return {data_, size_}; }
   uint32_t Size() const { return static_cast<uint32_t>(size_); }
   // A reader over the mapping for the payload core; valid while this lives.
