@@ -179,9 +179,11 @@ def expect_registered(checks, run, installer):
 
 # Scenarios ---------------------------------------------------------------------
 
-def full_install(ctx, run, installer, name, order_answer, first_number=9, big=False):
+def full_install(ctx, run, installer, name, order_answer, first_number=9, big=False, decoy=False):
     """Confirm, install, close the order panel with `order_answer`, then
-    the installed saver shows its settings window."""
+    the installed saver shows its settings window. With `decoy`, another
+    program of the saver's file name lies beside the installer, where a
+    search by bare file name would find it first."""
     checks = Checks()
     inputs = make_inputs(ctx.bin_dir, run.case_dir / "inputs", big=big)
     packed = pack(ctx.bin_dir, inputs, run.case_dir / "installer.exe", name, first_number)
@@ -189,6 +191,8 @@ def full_install(ctx, run, installer, name, order_answer, first_number=9, big=Fa
     checks.true("the installer holds stored and compressed entries",
                 {"stored", "compressed"} <= set(entries), f"entries: {entries}")
     program = run.place_installer(packed, installer)
+    if decoy:
+        run.place_installer(ctx.bin_dir / "veltrane-msgbox-probe.exe", saver_base(installer) + ".SCR")
     transcript = run.drive(program, ["ok", "ok", order_answer, "ok"])
     checks.equal("driver result", transcript["result"], "complete")
     checks.equal("installer exit code", transcript["exitCode"], 0)
@@ -405,9 +409,10 @@ CASES = {
                           "order panel closed with OK, both dialogs centred",
                           lambda ctx, run: full_install(ctx, run, "Sea.World.exe", "Sea World",
                                                         "ok", first_number=9, big=True)),
-    "install.setup-escape": ("setup.exe: order panel closed with Escape",
+    "install.setup-escape": ("setup.exe: order panel closed with Escape; the installed saver, "
+                             "not a SETUP.SCR beside the installer, is started",
                              lambda ctx, run: full_install(ctx, run, "setup.exe", "Sternschnuppe",
-                                                           "escape", first_number=0)),
+                                                           "escape", first_number=0, decoy=True)),
     "install.close-box": ("Riff.exe: order panel closed with its close box",
                           lambda ctx, run: full_install(ctx, run, "Riff.exe", "Riff", "close",
                                                         first_number=9998)),
