@@ -24,6 +24,9 @@ set(VELTRANE_STUB_LAYOUT "${CMAKE_CURRENT_LIST_DIR}/../stub/stub_layout.ld")
 
 set(VELTRANE_STUB_COMPILE_OPTIONS
   -Os
+  # Data aligned only as the ABI asks: otherwise every array of 32 bytes or
+  # more, each message text among them, starts on a 32-byte boundary.
+  -malign-data=abi
   # Win32 guarantees a 4-byte aligned stack, and the stub has no data that
   # needs more; this drops the realignment code.
   -mpreferred-stack-boundary=2
