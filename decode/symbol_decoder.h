@@ -32,15 +32,16 @@ VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, Inp
     return symbol;
 }
 
-// The next distance, 0 ... 4095: 8 bits look up the high part and its code
-// length n, n - 2 more bits complete the low 6 bits.
+// The next distance, 0 ... 4095: the first 8 bits tell the prefix's length
+// n, n - 2 more bits complete the code, and the code less its length's
+// offset is the distance.
 VELTRANE_FORCE_INLINE int DecodeDistance(BitReader& bits, InputStream& input,
                                          const ByteSource& source) {
     uint32_t v = TakeEightBits(bits, input, source);
-    int high = distanceTables.distanceHigh[v];
-    int more = distanceTables.distanceCodeLength[v] - 2;
+    const DistancePrefix prefix = distancePrefixes.entry[v >> 4];
+    int more = prefix.length - 2;
     for (int i = 0; i < more; ++i) {
         v = 2 * v + TakeBit(bits, input, source);
     }
-    return high * 64 + static_cast<int>(v & 63);
+    return static_cast<int>(v) - (prefix.offset << DistanceLowBits);
 }

@@ -95,6 +95,12 @@ TEST(DistanceCodeTest, EveryLowPartAfterTheShortestAndLongestPrefix) {
     }
 }
 
+TEST(DistanceCodeTest, EveryDistanceDecodesFromTheCodeTheCompressorSends) {
+    for (int d = 0; d <= MaxDistance; ++d) {
+        EXPECT_EQ(DistanceFromBits(fixtures::BitText(DistanceCode(d), DistanceBits(d))), d) << d;
+    }
+}
+
 TEST(DistanceCodeTest, TableRangesFollowTheCodeLengths) {
     struct Range {
         int first, last, firstHigh, length;
@@ -104,8 +110,13 @@ TEST(DistanceCodeTest, TableRangesFollowTheCodeLengths) {
     for (const Range& r : ranges) {
         int perValue = 1 << (8 - r.length);
         for (int i = r.first; i <= r.last; ++i) {
-            EXPECT_EQ(distanceTables.distanceHigh[i], r.firstHigh + (i - r.first) / perValue) << i;
-            EXPECT_EQ(distanceTables.distanceCodeLength[i], r.length) << i;
+            // The prefix lookup by the first 4 bits gives the length; the
+            // code less the length's offset gives the high part.
+            const DistancePrefix prefix = distancePrefixes.entry[i >> 4];
+            EXPECT_EQ(prefix.length, r.length) << i;
+            EXPECT_EQ((i >> (8 - prefix.length)) - prefix.offset,
+                      r.firstHigh + (i - r.first) / perValue)
+                << i;
         }
     }
 }
