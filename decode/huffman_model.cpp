@@ -70,6 +70,11 @@ void RebuildTree(HuffmanModel& model) {
     model.nodeParent[RootNode] = 0;
 }
 
+void RebuildAndBump(HuffmanModel& model, int symbol) {
+    RebuildTree(model);
+    RaiseFrom(model, model.nodeParent[NodeCount + symbol]);
+}
+
 void SymbolCodeLengths(const HuffmanModel& model, uint8_t* lengths) {
     // Parents stand after their children, so walking down from the root
     // sets each node's depth before its children are visited.

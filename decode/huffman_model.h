@@ -35,6 +35,11 @@ void ResetTree(HuffmanModel& model);
 // Called by BumpWeight when the root weight reaches RebuildWeight.
 void RebuildTree(HuffmanModel& model);
 
+// The update of a symbol that meets the root at RebuildWeight: the rebuild,
+// then the raise from the symbol's leaf. Out of line, since it comes once in
+// 32768 symbols and the raise would otherwise be inlined a second time.
+void RebuildAndBump(HuffmanModel& model, int symbol);
+
 // Moves node x, just raised to weight k above its successor, behind the
 // last node lighter than k (nodes x+1 ... y all weigh k-1): the subtrees at
 // x and y change places, both positions keep their parents. Returns y.
@@ -101,8 +106,7 @@ constexpr int MaxPathNodes = SymbolCount;
 VELTRANE_FORCE_INLINE void BumpWeightAlongPath(HuffmanModel& model, int symbol,
                                                const uint16_t* path, int depth) {
     if (model.nodeWeight[RootNode] == RebuildWeight) {
-        RebuildTree(model);
-        RaiseFrom(model, model.nodeParent[NodeCount + symbol]);
+        RebuildAndBump(model, symbol);
         return;
     }
     for (int level = depth - 1; level >= 0; --level) {

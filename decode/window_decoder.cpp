@@ -47,14 +47,14 @@ ExpandResult ExpandStream(ExpandState& state, const ByteSource& source, const By
         // The sink may look at the bit reader (to stop a stream that is used
         // up), so the state's copy is brought up to date before any write.
         state.bitReader = bits;
+        // A literal goes through the copy loop as a copy of length 1 of
+        // itself, stored at windowPos first: one inlined WritePtr, not two.
+        uint32_t length = 1;
+        uint32_t from = pos;
         if (symbol < LiteralCount) {
-            uint8_t value = static_cast<uint8_t>(symbol);
-            written &= WritePtr(output, sink, value, expandedLength);
-            window[pos] = value;
-            pos = (pos + 1) & WindowMask;
-            ++produced;
+            window[pos] = static_cast<uint8_t>(symbol);
         } else {
-            uint32_t length = static_cast<uint32_t>(symbol - CopyLengthBias);
+            length = static_cast<uint32_t>(symbol - CopyLengthBias);
             if (length > expandedLength - produced) {
                 // Only damaged or careless streams get here; the entry ends
                 // at its length all the same.
@@ -63,16 +63,16 @@ ExpandResult ExpandStream(ExpandState& state, const ByteSource& source, const By
             }
             // Each byte is read before the next is stored, so an overlapping
             // copy repeats the last distance + 1 bytes.
-            uint32_t from = pos - distance - 1;
-            for (uint32_t i = 0; i < length; ++i) {
-                uint8_t value = window[from & WindowMask];
-                ++from;
-                written &= WritePtr(output, sink, value, expandedLength);
-                window[pos] = value;
-                pos = (pos + 1) & WindowMask;
-            }
-            produced += length;
+            from = pos - distance - 1;
         }
+        for (uint32_t i = 0; i < length; ++i) {
+            uint8_t value = window[from & WindowMask];
+            ++from;
+            written &= WritePtr(output, sink, value, expandedLength);
+            window[pos] = value;
+            pos = (pos + 1) & WindowMask;
+        }
+        produced += length;
         if (!written) {
             result.status = ExpandWriteFailed;
             break;
