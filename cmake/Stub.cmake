@@ -30,6 +30,9 @@ set(VELTRANE_STUB_COMPILE_OPTIONS
   # Win32 guarantees a 4-byte aligned stack, and the stub has no data that
   # needs more; this drops the realignment code.
   -mpreferred-stack-boundary=2
+  # This toolchain keeps a frame pointer by default; without it every
+  # function loses its prologue and epilogue and a register is freed.
+  -fomit-frame-pointer
   # Functions in sections of their own so that the link drops unused ones.
   # Not -fdata-sections: with it this compiler puts zero-initialised
   # variables into file-backed .data$ sections instead of .bss, which would
