@@ -20,12 +20,21 @@ int32_t ReadHandleAt(void* context, uint32_t offset, void* buffer, uint32_t coun
     return static_cast<int32_t>(got);
 }
 
-// Opens the running executable for reading, sharing it with everyone.
-HFILE OpenExecutable() {
+// Opens the running executable for reading, sharing it with everyone, and
+// finds the payload in it. Returns 1 with handle->file open, `reader` set up
+// and *payloadOffset at the payload's first byte; 0 with nothing left open.
+int OpenLocated(HandleReader* handle, FileReader* reader, uint32_t* payloadOffset) {
     char path[MAX_PATH];
     if (!GetModulePath(0, path))
-        return HFILE_ERROR;
-    return _lopen(path, OF_READ | OF_SHARE_DENY_NONE);
+        return 0;
+    handle->file = _lopen(path, OF_READ | OF_SHARE_DENY_NONE);
+    if (handle->file == HFILE_ERROR)
+        return 0;
+    if (!MakeHandleReader(handle, reader) || LocatePayload(reader, payloadOffset) != LocateOk) {
+        _lclose(handle->file);
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -41,14 +50,13 @@ int MakeHandleReader(HandleReader* handle, FileReader* reader) {
 }
 
 HFILE OpenPayload() {
-    HandleReader handle = {OpenExecutable()};
-    if (handle.file == HFILE_ERROR)
-        return HFILE_ERROR;
+    HandleReader handle;
     FileReader reader;
     uint32_t payloadOffset = 0;
-    if (!MakeHandleReader(&handle, &reader) || LocatePayload(&reader, &payloadOffset) != LocateOk ||
-        _llseek(handle.file, static_cast<LONG>(payloadOffset), FILE_BEGIN) !=
-            static_cast<LONG>(payloadOffset)) {
+    if (!OpenLocated(&handle, &reader, &payloadOffset))
+        return HFILE_ERROR;
+    if (_llseek(handle.file, static_cast<LONG>(payloadOffset), FILE_BEGIN) !=
+        static_cast<LONG>(payloadOffset)) {
         _lclose(handle.file);
         return HFILE_ERROR;
     }
@@ -83,15 +91,13 @@ int SumRequiredBytes() {
 }
 
 int ValidatePayload() {
-    HandleReader handle = {OpenExecutable()};
-    if (handle.file == HFILE_ERROR)
-        return 0;
+    HandleReader handle;
     FileReader reader;
     uint32_t payloadOffset = 0;
+    if (!OpenLocated(&handle, &reader, &payloadOffset))
+        return 0;
     CatalogueSummary summary;
-    int intact = MakeHandleReader(&handle, &reader) &&
-                 LocatePayload(&reader, &payloadOffset) == LocateOk &&
-                 ValidateCatalogue(&reader, payloadOffset, &summary) == CatalogueOk;
+    int intact = ValidateCatalogue(&reader, payloadOffset, &summary) == CatalogueOk;
     _lclose(handle.file);
     return intact;
 }
