@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "package/result.h"
+#include "support/result.h"
 
 namespace veltrane::cli {
 

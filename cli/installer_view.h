@@ -7,7 +7,7 @@
 
 #include "package/installer_reader.h"
 #include "package/mapped_file.h"
-#include "package/result.h"
+#include "support/result.h"
 
 namespace veltrane::cli {
 

@@ -10,7 +10,7 @@
 
 #include "decode/block_streams.h"
 #include "package/mapped_file.h"
-#include "package/result.h"
+#include "support/result.h"
 #include "payload/catalogue.h"
 #include "payload/payload_format.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "package/result.h"
+#include "support/result.h"
 
 namespace veltrane {
 

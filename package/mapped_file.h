@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <span>
 
-#include "package/result.h"
+#include "support/result.h"
 #include "payload/file_reader.h"
 
 namespace veltrane {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "package/result.h"
+#include "support/result.h"
 
 namespace veltrane {
 

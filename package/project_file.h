@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "package/result.h"
+#include "support/result.h"
 
 namespace veltrane {
 

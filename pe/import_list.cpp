@@ -20,18 +20,18 @@ bool AllZero(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-PeResult<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage& image,
+Result<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage& image,
                                std::uint32_t rva) {
     auto offset = RvaToFileOffset(image, rva);
     if (!offset)
-        return PeResult<std::string>::Fail("an imported DLL's name lies outside the image's data");
+        return Result<std::string>::Fail("an imported DLL's name lies outside the image's data");
     std::string name;
     for (std::size_t i = *offset; i < file.size() && file[i] != 0; ++i) {
         if (name.size() == kMaxDllNameLength)
-            return PeResult<std::string>::Fail("an imported DLL's name has no end");
+            return Result<std::string>::Fail("an imported DLL's name has no end");
         name += static_cast<char>(file[i]);
     }
-    return PeResult<std::string>::Ok(std::move(name));
+    return Result<std::string>::Ok(std::move(name));
 }
 
 // Walks one descriptor table. `nameField` is the offset of the name's
@@ -70,8 +70,8 @@ bool WalkTable(std::span<const std::uint8_t> file, const PeImage& image, DataDir
 
 }  // namespace
 
-PeResult<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file) {
-    using R = PeResult<std::vector<ImportedDll>>;
+Result<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file) {
+    using R = Result<std::vector<ImportedDll>>;
     auto image = ParsePeImage(file);
     if (!image)
         return R::Fail(image.error);

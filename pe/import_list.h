@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "pe/pe_result.h"
+#include "support/result.h"
 
 namespace veltrane::pe {
 
@@ -33,6 +33,6 @@ struct ImportedDll {
 // Every DLL named by the import descriptors, then by the delay-import
 // descriptors, in table order. Fails with a message when a table or name
 // lies outside the file's section data or a table has no end.
-PeResult<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file);
+Result<std::vector<ImportedDll>> ListImportedDlls(std::span<const std::uint8_t> file);
 
 }  // namespace veltrane::pe

@@ -20,8 +20,8 @@ std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment) {
 
 }  // namespace
 
-PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file) {
-    using R = PeResult<RelayOutcome>;
+Result<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file) {
+    using R = Result<RelayOutcome>;
     auto image = ParsePeImage(file);
     if (!image)
         return R::Fail(image.error);
@@ -40,8 +40,8 @@ PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file) {
             "resource");
 
     const PeImage& pe = *image;
-    auto dataOf = [&](const ResourceNode& leaf) -> PeResult<std::span<const std::uint8_t>> {
-        using D = PeResult<std::span<const std::uint8_t>>;
+    auto dataOf = [&](const ResourceNode& leaf) -> Result<std::span<const std::uint8_t>> {
+        using D = Result<std::span<const std::uint8_t>>;
         auto offset = RvaToFileOffset(pe, leaf.dataRva);
         const SectionHeader* section = SectionOfRva(pe, leaf.dataRva);
         if (leaf.dataSize == 0)

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "pe/pe_result.h"
+#include "support/result.h"
 
 namespace veltrane::pe {
 
@@ -23,6 +23,6 @@ struct RelayOutcome {
 // nothing follows it in the file or in memory. Fails with a message, leaving
 // `file` untouched, when the image or its resource tree cannot be read or the
 // new section does not fit.
-PeResult<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file);
+Result<RelayOutcome> MoveMarkerDataLast(std::vector<std::uint8_t>& file);
 
 }  // namespace veltrane::pe

@@ -24,8 +24,8 @@ std::string SectionHeader::Name() const {
     return std::string(rawName.begin(), end);
 }
 
-PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file) {
-    using R = PeResult<PeImage>;
+Result<PeImage> ParsePeImage(std::span<const std::uint8_t> file) {
+    using R = Result<PeImage>;
     if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z')
         return R::Fail("not an executable: no MZ header");
     PeImage image;

@@ -43,7 +43,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pe/pe_result.h"
+#include "support/result.h"
 
 namespace veltrane::pe {
 
@@ -105,7 +105,7 @@ struct PeImage {
 // Parses the headers and section table of a PE32 image. Fails (with a
 // message) when the file is not a PE image, is not PE32, or when a header
 // or a section's raw data lies outside the file.
-PeResult<PeImage> ParsePeImage(std::span<const std::uint8_t> file);
+Result<PeImage> ParsePeImage(std::span<const std::uint8_t> file);
 
 // The first section whose name, read as a zero-terminated string, equals
 // `name` exactly (case-sensitive); nullptr when there is none.

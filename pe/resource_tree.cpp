@@ -156,13 +156,13 @@ std::string ResourceLeaf::PathText() const {
     return out;
 }
 
-PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section) {
+Result<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section) {
     TreeReader reader(section);
     ResourceTree tree;
     if (!reader.ReadDirectory(0, 1, tree.root))
-        return PeResult<ResourceTree>::Fail(reader.error);
+        return Result<ResourceTree>::Fail(reader.error);
     tree.structureEnd = reader.structureEnd;
-    return PeResult<ResourceTree>::Ok(std::move(tree));
+    return Result<ResourceTree>::Ok(std::move(tree));
 }
 
 std::vector<ResourceLeaf> ListLeaves(const ResourceTree& tree) {
@@ -182,11 +182,11 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree) {
     return node;
 }
 
-PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
+Result<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
                                                           std::uint32_t sectionRva,
                                                           const ResourceDataSource& dataOf,
                                                           const ResourceNode* lastLeaf) {
-    using R = PeResult<std::vector<std::uint8_t>>;
+    using R = Result<std::vector<std::uint8_t>>;
 
     // First pass: place every directory table breadth first, so that each
     // level's tables sit together as resource compilers lay them out.

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "pe/pe_result.h"
+#include "support/result.h"
 
 namespace veltrane::pe {
 
@@ -99,7 +99,7 @@ struct ResourceLeaf {
 // otherwise make the walk exponential).
 inline constexpr int kMaxResourceDepth = 8;
 inline constexpr std::uint32_t kMaxResourceEntries = 65536;
-PeResult<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section);
+Result<ResourceTree> ParseResourceTree(std::span<const std::uint8_t> section);
 
 // Every data leaf in tree order (depth first, entries in table order).
 std::vector<ResourceLeaf> ListLeaves(const ResourceTree& tree);
@@ -119,8 +119,8 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree);
 // the section would pass kMaxResourceSectionSize.
 inline constexpr std::uint32_t kMaxResourceSectionSize = 64u << 20;
 using ResourceDataSource =
-    std::function<PeResult<std::span<const std::uint8_t>>(const ResourceNode&)>;
-PeResult<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
+    std::function<Result<std::span<const std::uint8_t>>(const ResourceNode&)>;
+Result<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
                                                           std::uint32_t sectionRva,
                                                           const ResourceDataSource& dataOf,
                                                           const ResourceNode* lastLeaf);

@@ -1,6 +1,6 @@
-// The result type of the host-side library: a value, or a message saying
-// what went wrong. Library code reports every failure this way and never
-// lets an exception escape.
+// The result type of the host-side libraries (pe/, package/, cli/): a value,
+// or a message saying what went wrong. Library code reports every failure
+// this way and never lets an exception escape.
 #pragma once
 
 #include <optional>
