@@ -78,16 +78,9 @@ int RunExtract(const std::vector<std::string>& args) {
       dir = a.value;
     }
   }
-  if (paths.size() != 1) {
-    PrintError(paths.empty() ? "no installer given" : "extract takes one installer");
-    std::fputs("Try 'veltrane extract --help'.\n", stderr);
-    return ExitUsage;
-  }
-  auto view = OpenInstaller(paths[0]);
-  if (!view) {
-    PrintError(view.error);
-    return ExitDamaged;
-  }
+  int exitCode = ExitOk;
+  auto view = OpenSoleInstaller(paths, "extract", &exitCode);
+  if (!view) return exitCode;
   const InstallerCatalogue& catalogue = view->catalogue;
   const std::string& installer = view->path;
 

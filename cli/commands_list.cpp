@@ -95,16 +95,9 @@ int RunList(const std::vector<std::string>& args) {
       return ExitOk;
     } else if (a.name == "json") json = true;
   }
-  if (paths.size() != 1) {
-    PrintError(paths.empty() ? "no installer given" : "list takes one installer");
-    std::fputs("Try 'veltrane list --help'.\n", stderr);
-    return ExitUsage;
-  }
-  auto view = OpenInstaller(paths[0]);
-  if (!view) {
-    PrintError(view.error);
-    return ExitDamaged;
-  }
+  int exitCode = ExitOk;
+  auto view = OpenSoleInstaller(paths, "list", &exitCode);
+  if (!view) return exitCode;
   if (json) PrintJson(*view);
   else PrintText(*view);
   std::fflush(stdout);

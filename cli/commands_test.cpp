@@ -33,16 +33,9 @@ int RunTest(const std::vector<std::string>& args) {
       return ExitOk;
     } else if (a.name == "quiet") quiet = true;
   }
-  if (paths.size() != 1) {
-    PrintError(paths.empty() ? "no installer given" : "test takes one installer");
-    std::fputs("Try 'veltrane test --help'.\n", stderr);
-    return ExitUsage;
-  }
-  auto view = OpenInstaller(paths[0]);
-  if (!view) {
-    PrintError(view.error);
-    return ExitDamaged;
-  }
+  int exitCode = ExitOk;
+  auto view = OpenSoleInstaller(paths, "test", &exitCode);
+  if (!view) return exitCode;
 
   int faults = 0;
   std::string problem = CatalogueProblem(*view);

@@ -1,6 +1,9 @@
 // Opening installers for the reading commands.
 #include "cli/installer_view.h"
 
+#include <cstdio>
+
+#include "cli/console.h"
 #include "package/target_names.h"
 
 namespace veltrane::cli {
@@ -16,6 +19,24 @@ Result<InstallerView> OpenInstaller(const std::string& path) {
   if (!catalogue) return Result<InstallerView>::Fail(path + ": " + catalogue.error);
   view.catalogue = std::move(*catalogue);
   return Result<InstallerView>::Ok(std::move(view));
+}
+
+std::optional<InstallerView> OpenSoleInstaller(const std::vector<std::string>& paths,
+                                               const char* command, int* exitCode) {
+  if (paths.size() != 1) {
+    PrintError(paths.empty() ? std::string("no installer given")
+                             : std::string(command) + " takes one installer");
+    std::fprintf(stderr, "Try 'veltrane %s --help'.\n", command);
+    *exitCode = ExitUsage;
+    return std::nullopt;
+  }
+  auto view = OpenInstaller(paths[0]);
+  if (!view) {
+    PrintError(view.error);
+    *exitCode = ExitDamaged;
+    return std::nullopt;
+  }
+  return std::move(*view);
 }
 
 std::string EntryPath(const InstallerView& view, const CatalogueEntry& entry) {

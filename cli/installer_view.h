@@ -3,7 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "package/installer_reader.h"
 #include "package/mapped_file.h"
@@ -20,6 +22,13 @@ struct InstallerView {
 
 // Opens and reads an installer; the message of a failure starts with the path.
 Result<InstallerView> OpenInstaller(const std::string& path);
+
+// Opens the one installer that a reading command (`command`: "list", "test",
+// "extract") was given among its positional arguments. On a failure it has
+// already told the user and sets *exitCode: ExitUsage when there is not
+// exactly one path, ExitDamaged when the file cannot be read as an installer.
+std::optional<InstallerView> OpenSoleInstaller(const std::vector<std::string>& paths,
+                                               const char* command, int* exitCode);
 
 // The entry's path relative to the extraction folder (SEA.SCR,
 // Sea/Sea.DAT, Sea/FILE0009.TMP).
