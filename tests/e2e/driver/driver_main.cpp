@@ -185,10 +185,13 @@ std::string Drive(const Options& options, HANDLE program, DWORD programId,
                 // Give the window time to paint itself, then read it again: only
                 // its picture is new, but a late text change would show too.
                 Sleep(options.paintMillis);
-                if (!IsWindow(window))
-                    continue;
                 seen.record = e2e::ReadWindow(window);
             }
+            // A window that went away while it was read may have lost its
+            // controls first: a partial record would show texts the user
+            // never missed, so it is left out.
+            if (!IsWindow(window) || !IsWindowVisible(window))
+                continue;
             seen.ownProgram = seen.record.processId == programId;
             seen.centred = e2e::IsCentred(seen.record);
             seen.icon = "none";
