@@ -14,16 +14,19 @@ int sequenceRan;
 }  // namespace
 
 void RestrictDllSearch() {
-    // Looked up at run time: older systems lack the call.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    // Looked up at run time: older systems lack the call. Kernel32 is taken
+    // as the free-space check takes it, by the same name, so the stub
+    // imports no further routine and holds the name once.
+    HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
     if (kernel == 0)
         return;
     FARPROC found = GetProcAddress(kernel, "SetDefaultDllDirectories");
-    if (found == 0)
-        return;
-    SetDefaultDllDirectoriesProc setDirectories =
-        reinterpret_cast<SetDefaultDllDirectoriesProc>(reinterpret_cast<void (*)()>(found));
-    setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (found != 0) {
+        SetDefaultDllDirectoriesProc setDirectories =
+            reinterpret_cast<SetDefaultDllDirectoriesProc>(reinterpret_cast<void (*)()>(found));
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    FreeLibrary(kernel);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,10 @@
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
+// The linker places this symbol at the start of the executable's image, so
+// its address is the module's instance handle.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 #else
 
 #include <stddef.h>
