@@ -17,13 +17,8 @@ const char TemporaryName[] = "~VLT.TMP";
 // Returns 0 when it does not fit.
 int AppendFolderBase(char* path, const char* modulePath) {
     char cut[MAX_PATH];
-    if (!CopyText(cut, MAX_PATH, modulePath))
-        return 0;
-    int dot = FindLast(cut, '.');
-    if (dot >= 0)
-        cut[dot] = 0;
-    int slash = FindLast(cut, '\\');
-    return AppendText(path, MAX_PATH, "\\") && AppendText(path, MAX_PATH, cut + slash + 1);
+    return CopyText(cut, MAX_PATH, modulePath) && AppendText(path, MAX_PATH, "\\") &&
+           AppendText(path, MAX_PATH, CutToBaseName(cut));
 }
 
 int BuildDataFolder(char* path, int create) {

@@ -71,6 +71,13 @@ int FindFirst(const char* text, char c) {
     return -1;
 }
 
+char* CutToBaseName(char* path) {
+    int dot = FindLast(path, '.');
+    if (dot >= 0)
+        path[dot] = 0;
+    return path + FindLast(path, '\\') + 1;
+}
+
 int FormatText(char* target, uint32_t size, const char* format, const char* first,
                const char* second, const char* third, const char* fourth) {
     if (size == 0)

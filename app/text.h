@@ -31,6 +31,10 @@ void UpperCaseAscii(char* text);
 int FindLast(const char* text, char c);
 int FindFirst(const char* text, char c);
 
+// Cuts `path` at its last '.', when it has one, and returns what then
+// follows its last backslash (all of it when there is none).
+char* CutToBaseName(char* path);
+
 // Fills `target` (`size` bytes) from `format`, putting the arguments in
 // order in place of each "%s" (a null or missing argument counts as empty).
 // Returns 1 when the whole text fitted; 0 when it was cut, `target` then

@@ -14,34 +14,28 @@ const char OverwriteText[] =
     "Auf Ihrem Computer ist bereits ein Bildschirmschoner mit dem Namen %s vorhanden. "
     "Soll dieser ersetzt werden?";
 const char RenameCaption[] = "Installationsdatei umbenennen";
+// %s: the installer's base name, to which the text adds ".EXE".
 const char RenameText[] =
     "Wenn Sie den Namen der .SCR-Datei \xE4ndern m\xF6"
     "chten, m\xFCssen Sie nur die "
-    "Installationsdatei %s umbenennen und diese dann erneut ausf\xFChren.";
+    "Installationsdatei %s.EXE umbenennen und diese dann erneut ausf\xFChren.";
 
 }  // namespace
 
 int CheckExistingSaver(HINSTANCE instance) {
     char name[MAX_PATH];
-    char windowsDirectory[MAX_PATH];
-    if (!GetModulePath(instance, name) || !GetWindowsFolder(windowsDirectory, MAX_PATH))
+    char target[MAX_PATH];
+    if (!GetModulePath(instance, name) || !GetWindowsFolder(target, MAX_PATH) ||
+        !AppendSeparator(target, MAX_PATH))
         return 1;
 
-    // The candidate: the module path cut at its last '.', then what follows
-    // its last backslash, in its own case, with ".SCR".
-    int dot = FindLast(name, '.');
-    if (dot >= 0)
-        name[dot] = 0;
-    int slash = FindLast(name, '\\');
-    char base[MAX_PATH];
-    CopyText(base, MAX_PATH, name + slash + 1);
-    char candidate[MAX_PATH];
-    char target[MAX_PATH];
-    CopyText(candidate, MAX_PATH, base);
-    // A name too long for a path cannot be installed either; the extraction
-    // reports that, so the check lets the run go on.
-    if (!AppendText(candidate, MAX_PATH, ".SCR") || !CopyText(target, MAX_PATH, windowsDirectory) ||
-        !AppendSeparator(target, MAX_PATH) || !AppendText(target, MAX_PATH, candidate))
+    // The candidate, which ends the target path: the module path cut at its
+    // last '.', then what follows its last backslash, in its own case, with
+    // ".SCR". A name too long for a path cannot be installed either; the
+    // extraction reports that, so the check lets the run go on.
+    const char* base = CutToBaseName(name);
+    const char* candidate = target + TextLength(target);
+    if (!AppendText(target, MAX_PATH, base) || !AppendText(target, MAX_PATH, ".SCR"))
         return 1;
     if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
         return 1;
@@ -51,10 +45,7 @@ int CheckExistingSaver(HINSTANCE instance) {
     if (MessageBoxA(0, text, OverwriteCaption, MB_YESNO | MB_ICONQUESTION) != IDNO)
         return 1;
 
-    char installer[MAX_PATH + 4];
-    CopyText(installer, sizeof installer, base);
-    AppendText(installer, sizeof installer, ".EXE");
-    FormatText(text, MessageTextSize, RenameText, installer);
+    FormatText(text, MessageTextSize, RenameText, base);
     MessageBoxA(0, text, RenameCaption, MB_OK | MB_ICONINFORMATION);
     return 0;
 }

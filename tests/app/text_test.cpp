@@ -89,6 +89,26 @@ TEST(TextTest, FindsFirstAndLast) {
     EXPECT_EQ(FindFirst("", '.'), -1);
 }
 
+TEST(TextTest, BaseNameIsCutAtTheLastDotThenTakenAfterTheLastBackslash) {
+    struct Case {
+        const char* path;
+        const char* base;
+    };
+    const Case cases[] = {
+        {"C:\\Setup\\Sea.World.exe", "Sea.World"},
+        {"C:\\Setup\\setup.exe", "setup"},
+        {"setup.exe", "setup"},
+        {"C:\\Setup\\setup", "setup"},
+        // The last '.' lies in a folder name: the cut falls there.
+        {"C:\\my.dir\\setup", "my"},
+        {"C:\\Setup\\.exe", ""},
+    };
+    for (const Case& c : cases) {
+        std::string path = c.path;
+        EXPECT_STREQ(CutToBaseName(path.data()), c.base) << c.path;
+    }
+}
+
 TEST(NumberTextTest, ThousandsAreGroupedFromTheRight) {
     struct Case {
         uint32_t value;
