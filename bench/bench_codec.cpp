@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
         }
         const std::vector<uint8_t> packed = CompressEntry(input, std::atoi(argv[2]));
         std::ofstream out(argv[4], std::ios::binary);
-        out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+        out.write(reinterpret_cast<const char*>(packed.data()),
+                  static_cast<std::streamsize>(packed.size()));
         return out ? 0 : Fail(std::string(argv[4]) + ": cannot write");
     }
     if (command == "expand" && argc == 5) {
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
         return result.status == ExpandOk ? 0 : Fail("expansion failed");
     }
     std::fprintf(stderr,
-                 "usage: bench_codec compress LEVEL IN OUT | expand IN OUT EXPANDED_LENGTH | default-level\n");
+                 "usage: bench_codec compress LEVEL IN OUT | expand IN OUT EXPANDED_LENGTH | "
+                 "default-level\n");
     return 2;
 }

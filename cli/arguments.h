@@ -11,15 +11,15 @@
 namespace veltrane::cli {
 
 struct OptionSpec {
-  const char* longName;  // without "--"
-  char shortName;        // 0 for none
-  bool takesValue;
+    const char* longName;  // without "--"
+    char shortName;        // 0 for none
+    bool takesValue;
 };
 
 struct Argument {
-  bool isOption = false;
-  std::string name;   // an option's long name; empty for a positional
-  std::string value;  // the option's value, or the positional itself
+    bool isOption = false;
+    std::string name;   // an option's long name; empty for a positional
+    std::string value;  // the option's value, or the positional itself
 };
 
 // Scans `args` (without the program and command names). Fails with a usage

@@ -9,7 +9,7 @@
 namespace veltrane::cli {
 
 struct ToolContext {
-  std::filesystem::path toolFolder;  // where the veltrane binary lies; the default stub is there
+    std::filesystem::path toolFolder;  // where the veltrane binary lies; the default stub is there
 };
 
 int RunPack(const std::vector<std::string>& args, const ToolContext& context);

@@ -32,17 +32,17 @@ std::string JsonString(std::string_view text);
 // A one-line progress display on stderr, shown only when stderr is a
 // terminal, the user did not ask for quiet, and the work is long.
 class Progress {
- public:
-  explicit Progress(bool quiet);
-  ~Progress();
-  void Update(std::string_view what, uint64_t done, uint64_t total);
-  // Removes the line, if one is shown.
-  void Clear();
+  public:
+    explicit Progress(bool quiet);
+    ~Progress();
+    void Update(std::string_view what, uint64_t done, uint64_t total);
+    // Removes the line, if one is shown.
+    void Clear();
 
- private:
-  bool enabled_;
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point last_{};
+  private:
+    bool enabled_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point last_{};
 };
 
 }  // namespace veltrane::cli

@@ -14,10 +14,10 @@
 namespace veltrane::cli {
 
 struct InstallerView {
-  std::string path;      // as given, for messages
-  std::string fileName;  // the installer's file name, which names its entries
-  MappedFile file;
-  InstallerCatalogue catalogue;
+    std::string path;      // as given, for messages
+    std::string fileName;  // the installer's file name, which names its entries
+    MappedFile file;
+    InstallerCatalogue catalogue;
 };
 
 // Opens and reads an installer; the message of a failure starts with the path.

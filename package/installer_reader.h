@@ -10,34 +10,34 @@
 
 #include "decode/block_streams.h"
 #include "package/mapped_file.h"
-#include "support/result.h"
 #include "payload/catalogue.h"
 #include "payload/payload_format.h"
+#include "support/result.h"
 
 struct ExpandState;
 
 namespace veltrane {
 
 struct CatalogueEntry {
-  uint32_t index = 0;
-  PayloadEntry record{};
-  // CatalogueOk when the record is sound on its own (CheckPayloadEntry).
-  CatalogueStatus fault = CatalogueOk;
+    uint32_t index = 0;
+    PayloadEntry record{};
+    // CatalogueOk when the record is sound on its own (CheckPayloadEntry).
+    CatalogueStatus fault = CatalogueOk;
 };
 
 struct InstallerCatalogue {
-  uint32_t payloadOffset = 0;
-  PayloadHeader header{};
-  // Every record before the terminator; when the file ends before it, the
-  // records read up to there.
-  std::vector<CatalogueEntry> entries;
-  // The whole walk's verdict (ValidateCatalogue): CatalogueOk or the first
-  // fault in catalogue order.
-  CatalogueStatus status = CatalogueOk;
-  CatalogueSummary summary{};
+    uint32_t payloadOffset = 0;
+    PayloadHeader header{};
+    // Every record before the terminator; when the file ends before it, the
+    // records read up to there.
+    std::vector<CatalogueEntry> entries;
+    // The whole walk's verdict (ValidateCatalogue): CatalogueOk or the first
+    // fault in catalogue order.
+    CatalogueStatus status = CatalogueOk;
+    CatalogueSummary summary{};
 
-  // saverName up to its first zero byte, as Windows-1252 bytes.
-  std::string DisplayName() const;
+    // saverName up to its first zero byte, as Windows-1252 bytes.
+    std::string DisplayName() const;
 };
 
 // Finds and reads the payload. Fails with a message (without the file's
@@ -49,21 +49,21 @@ Result<InstallerCatalogue> ReadInstallerCatalogue(const MappedFile& file);
 // Calls f(bytes, count), which returns true to go on, for ByteSink.
 template <typename F>
 ByteSink MakeSink(F& f) {
-  return ByteSink{[](void* context, const uint8_t* buffer, int32_t count) -> int32_t {
-                    return (*static_cast<F*>(context))(buffer, count) ? count : -1;
-                  },
-                  &f};
+    return ByteSink{[](void* context, const uint8_t* buffer, int32_t count) -> int32_t {
+                        return (*static_cast<F*>(context))(buffer, count) ? count : -1;
+                    },
+                    &f};
 }
 
 enum class ExpandOutcome {
-  Ok,           // the sink received exactly the entry's installed size
-  Damaged,      // the entry's data is damaged; `problem` says how
-  SinkFailed,   // the sink refused bytes
+    Ok,          // the sink received exactly the entry's installed size
+    Damaged,     // the entry's data is damaged; `problem` says how
+    SinkFailed,  // the sink refused bytes
 };
 
 struct EntryBytesResult {
-  ExpandOutcome outcome = ExpandOutcome::Ok;
-  std::string problem;  // for Damaged
+    ExpandOutcome outcome = ExpandOutcome::Ok;
+    std::string problem;  // for Damaged
 };
 
 // Produces the bytes of entries as the installer installs them: stored data
@@ -71,20 +71,21 @@ struct EntryBytesResult {
 // decoder state, reused from entry to entry as the installer reuses its own,
 // so entries should be expanded in catalogue order.
 class EntryExpander {
- public:
-  EntryExpander();
-  ~EntryExpander();
-  EntryExpander(const EntryExpander&) = delete;
-  EntryExpander& operator=(const EntryExpander&) = delete;
+  public:
+    EntryExpander();
+    ~EntryExpander();
+    EntryExpander(const EntryExpander&) = delete;
+    EntryExpander& operator=(const EntryExpander&) = delete;
 
-  // Writes the bytes of `record` to `sink`. A compressed entry counts as
-  // damaged when its stream ends before its expandedLength is reached (the
-  // installer would go on from zero bits) or its last copy runs past it;
-  // the sink may then already hold bytes.
-  EntryBytesResult Expand(const MappedFile& file, const PayloadEntry& record, const ByteSink& sink);
+    // Writes the bytes of `record` to `sink`. A compressed entry counts as
+    // damaged when its stream ends before its expandedLength is reached (the
+    // installer would go on from zero bits) or its last copy runs past it;
+    // the sink may then already hold bytes.
+    EntryBytesResult Expand(const MappedFile& file, const PayloadEntry& record,
+                            const ByteSink& sink);
 
- private:
-  std::unique_ptr<ExpandState> state_;
+  private:
+    std::unique_ptr<ExpandState> state_;
 };
 
 }  // namespace veltrane

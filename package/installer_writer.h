@@ -15,41 +15,41 @@
 namespace veltrane {
 
 enum class Compression {
-  Auto,        // compress an entry only when that makes it smaller
-  Stored,      // store every entry
-  Compressed,  // compress every entry, even when it grows
+    Auto,        // compress an entry only when that makes it smaller
+    Stored,      // store every entry
+    Compressed,  // compress every entry, even when it grows
 };
 
 struct PackInput {
-  std::filesystem::path path;
-  // Windows-1252 bytes, at most 4, written into the record's extension
-  // field; only numbered files (the third input on) use it.
-  std::string extension;
+    std::filesystem::path path;
+    // Windows-1252 bytes, at most 4, written into the record's extension
+    // field; only numbered files (the third input on) use it.
+    std::string extension;
 };
 
 struct PackRequest {
-  std::filesystem::path output;
-  std::filesystem::path stub;
-  std::string displayName;  // Windows-1252 bytes, 1 to 32 of them
-  uint16_t firstFileNumber = 0;
-  std::vector<PackInput> inputs;  // the saver first, then the data file, then numbered files
-  Compression compression = Compression::Auto;
-  int level = 0;  // 1 fastest ... 9 smallest; 0 for the compressor's default
-  // Called now and then with a short description of the work and the input
-  // bytes done so far out of all; may be empty.
-  std::function<void(std::string_view what, uint64_t done, uint64_t total)> progress;
+    std::filesystem::path output;
+    std::filesystem::path stub;
+    std::string displayName;  // Windows-1252 bytes, 1 to 32 of them
+    uint16_t firstFileNumber = 0;
+    std::vector<PackInput> inputs;  // the saver first, then the data file, then numbered files
+    Compression compression = Compression::Auto;
+    int level = 0;  // 1 fastest ... 9 smallest; 0 for the compressor's default
+    // Called now and then with a short description of the work and the input
+    // bytes done so far out of all; may be empty.
+    std::function<void(std::string_view what, uint64_t done, uint64_t total)> progress;
 };
 
 struct PackedEntry {
-  bool compressed = false;
-  uint32_t storedLength = 0;
-  uint32_t expandedLength = 0;  // installed size
+    bool compressed = false;
+    uint32_t storedLength = 0;
+    uint32_t expandedLength = 0;  // installed size
 };
 
 struct PackReport {
-  std::vector<PackedEntry> entries;
-  uint64_t installerSize = 0;
-  bool compressorAvailable = false;
+    std::vector<PackedEntry> entries;
+    uint64_t installerSize = 0;
+    bool compressorAvailable = false;
 };
 
 // Writes the installer `request.output` atomically: into a temporary file

@@ -32,19 +32,19 @@
 namespace veltrane {
 
 struct ProjectFile {
-  struct NumberedFile {
-    std::filesystem::path path;
-    std::optional<std::string> extension;  // UTF-8, when given
-  };
-  std::optional<std::string> name;  // UTF-8
-  std::optional<std::filesystem::path> output;
-  std::optional<std::filesystem::path> stub;
-  std::optional<uint16_t> firstNumber;
-  std::optional<std::string> compression;  // "auto", "stored" or "compressed"
-  std::optional<int> level;
-  std::optional<std::filesystem::path> saver;
-  std::optional<std::filesystem::path> data;
-  std::vector<NumberedFile> files;
+    struct NumberedFile {
+        std::filesystem::path path;
+        std::optional<std::string> extension;  // UTF-8, when given
+    };
+    std::optional<std::string> name;  // UTF-8
+    std::optional<std::filesystem::path> output;
+    std::optional<std::filesystem::path> stub;
+    std::optional<uint16_t> firstNumber;
+    std::optional<std::string> compression;  // "auto", "stored" or "compressed"
+    std::optional<int> level;
+    std::optional<std::filesystem::path> saver;
+    std::optional<std::filesystem::path> data;
+    std::vector<NumberedFile> files;
 };
 
 // Parses the text of a project file that lives in `folder`. Fails with a

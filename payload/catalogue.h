@@ -10,37 +10,37 @@
 #include "payload/payload_format.h"
 
 enum CatalogueStatus {
-  CatalogueOk = 0,
-  // The 34-byte payload header does not lie wholly inside the file.
-  CatalogueHeaderOutsideFile,
-  // The file ends before the terminator record (a truncated installer).
-  CatalogueNoTerminator,
-  // An entry's data, dataOffset + storedLength, reaches beyond the file.
-  CatalogueDataOutsideFile,
-  // An entry's dataOffset is 2^31 or more.
-  CatalogueOffsetTooLarge,
-  // An entry's expandedLength is 2^31 or more.
-  CatalogueExpandedTooLarge,
-  // The installed sizes add up to 2^31 or more.
-  CatalogueTotalTooLarge,
-  // A numbered entry's extension holds a character no Windows file name may
-  // hold, or is "." or "..".
-  CatalogueBadExtension,
-  // The reader failed inside the file.
-  CatalogueReadFailed,
+    CatalogueOk = 0,
+    // The 34-byte payload header does not lie wholly inside the file.
+    CatalogueHeaderOutsideFile,
+    // The file ends before the terminator record (a truncated installer).
+    CatalogueNoTerminator,
+    // An entry's data, dataOffset + storedLength, reaches beyond the file.
+    CatalogueDataOutsideFile,
+    // An entry's dataOffset is 2^31 or more.
+    CatalogueOffsetTooLarge,
+    // An entry's expandedLength is 2^31 or more.
+    CatalogueExpandedTooLarge,
+    // The installed sizes add up to 2^31 or more.
+    CatalogueTotalTooLarge,
+    // A numbered entry's extension holds a character no Windows file name may
+    // hold, or is "." or "..".
+    CatalogueBadExtension,
+    // The reader failed inside the file.
+    CatalogueReadFailed,
 };
 
 struct CatalogueSummary {
-  // Entries before the terminator. After a fault: the entries checked before
-  // the faulty one.
-  uint32_t entryCount;
-  uint16_t firstFileNumber;
-  // Sum of the installed sizes of all records, the terminator's included
-  // (its expandedLength, normally 0), as the stub adds them up.
-  uint32_t totalInstalledSize;
-  // Index of the record at fault; equal to entryCount. Meaningless on
-  // CatalogueOk and on the header faults.
-  uint32_t faultIndex;
+    // Entries before the terminator. After a fault: the entries checked before
+    // the faulty one.
+    uint32_t entryCount;
+    uint16_t firstFileNumber;
+    // Sum of the installed sizes of all records, the terminator's included
+    // (its expandedLength, normally 0), as the stub adds them up.
+    uint32_t totalInstalledSize;
+    // Index of the record at fault; equal to entryCount. Meaningless on
+    // CatalogueOk and on the header faults.
+    uint32_t faultIndex;
 };
 
 // Reads the payload header at `payloadOffset`. Returns CatalogueOk,

@@ -6,12 +6,12 @@
 #include <stdint.h>
 
 struct FileReader {
-  // Reads up to `count` bytes at `offset` into `buffer`; returns the number of
-  // bytes read (fewer at the end of the file) or a negative value on an error.
-  int32_t (*readAt)(void* context, uint32_t offset, void* buffer, uint32_t count);
-  // The file's size in bytes; nothing at or beyond it is ever requested.
-  uint32_t size;
-  void* context;
+    // Reads up to `count` bytes at `offset` into `buffer`; returns the number of
+    // bytes read (fewer at the end of the file) or a negative value on an error.
+    int32_t (*readAt)(void* context, uint32_t offset, void* buffer, uint32_t count);
+    // The file's size in bytes; nothing at or beyond it is ever requested.
+    uint32_t size;
+    void* context;
 };
 
 // Reads exactly `count` bytes at `offset`. Returns false, reading nothing,
@@ -19,7 +19,8 @@ struct FileReader {
 // callers can pass sums that would wrap in 32 bits), and false when the reader
 // delivers fewer bytes than asked.
 inline bool ReadExact(const FileReader* reader, uint64_t offset, void* buffer, uint32_t count) {
-  if (offset > reader->size || count > reader->size - offset) return false;
-  int32_t got = reader->readAt(reader->context, static_cast<uint32_t>(offset), buffer, count);
-  return got >= 0 && static_cast<uint32_t>(got) == count;
+    if (offset > reader->size || count > reader->size - offset)
+        return false;
+    int32_t got = reader->readAt(reader->context, static_cast<uint32_t>(offset), buffer, count);
+    return got >= 0 && static_cast<uint32_t>(got) == count;
 }

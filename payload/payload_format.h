@@ -52,87 +52,91 @@ const uint32_t ExtensionSize = 4;
 const uint32_t PayloadSizeLimit = 0x80000000u;
 
 struct PayloadHeader {
-  uint8_t saverName[SaverNameSize];
-  uint16_t firstFileNumber;
+    uint8_t saverName[SaverNameSize];
+    uint16_t firstFileNumber;
 };
 
 struct PayloadEntry {
-  uint32_t dataOffset;
-  uint32_t storedLength;
-  uint32_t expandedLength;
-  uint8_t extension[ExtensionSize];
+    uint32_t dataOffset;
+    uint32_t storedLength;
+    uint32_t expandedLength;
+    uint8_t extension[ExtensionSize];
 };
 
 inline uint16_t ReadLe16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
 inline uint32_t ReadLe32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 inline void WriteLe16(uint8_t* bytes, uint16_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
 }
 
 inline void WriteLe32(uint8_t* bytes, uint32_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-  bytes[2] = static_cast<uint8_t>(value >> 16);
-  bytes[3] = static_cast<uint8_t>(value >> 24);
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
+    bytes[2] = static_cast<uint8_t>(value >> 16);
+    bytes[3] = static_cast<uint8_t>(value >> 24);
 }
 
 // Decodes the 34 bytes of a payload header.
 inline void DecodePayloadHeader(const uint8_t* bytes, PayloadHeader* header) {
-  for (uint32_t i = 0; i < SaverNameSize; ++i) header->saverName[i] = bytes[i];
-  header->firstFileNumber = ReadLe16(bytes + SaverNameSize);
+    for (uint32_t i = 0; i < SaverNameSize; ++i) header->saverName[i] = bytes[i];
+    header->firstFileNumber = ReadLe16(bytes + SaverNameSize);
 }
 
 // Encodes a payload header into 34 bytes.
 inline void EncodePayloadHeader(const PayloadHeader* header, uint8_t* bytes) {
-  for (uint32_t i = 0; i < SaverNameSize; ++i) bytes[i] = header->saverName[i];
-  WriteLe16(bytes + SaverNameSize, header->firstFileNumber);
+    for (uint32_t i = 0; i < SaverNameSize; ++i) bytes[i] = header->saverName[i];
+    WriteLe16(bytes + SaverNameSize, header->firstFileNumber);
 }
 
 // Decodes one 16-byte catalogue record.
 inline void DecodePayloadEntry(const uint8_t* bytes, PayloadEntry* entry) {
-  entry->dataOffset = ReadLe32(bytes);
-  entry->storedLength = ReadLe32(bytes + 4);
-  entry->expandedLength = ReadLe32(bytes + 8);
-  for (uint32_t i = 0; i < ExtensionSize; ++i) entry->extension[i] = bytes[12 + i];
+    entry->dataOffset = ReadLe32(bytes);
+    entry->storedLength = ReadLe32(bytes + 4);
+    entry->expandedLength = ReadLe32(bytes + 8);
+    for (uint32_t i = 0; i < ExtensionSize; ++i) entry->extension[i] = bytes[12 + i];
 }
 
 // Encodes one catalogue record into 16 bytes.
 inline void EncodePayloadEntry(const PayloadEntry* entry, uint8_t* bytes) {
-  WriteLe32(bytes, entry->dataOffset);
-  WriteLe32(bytes + 4, entry->storedLength);
-  WriteLe32(bytes + 8, entry->expandedLength);
-  for (uint32_t i = 0; i < ExtensionSize; ++i) bytes[12 + i] = entry->extension[i];
+    WriteLe32(bytes, entry->dataOffset);
+    WriteLe32(bytes + 4, entry->storedLength);
+    WriteLe32(bytes + 8, entry->expandedLength);
+    for (uint32_t i = 0; i < ExtensionSize; ++i) bytes[12 + i] = entry->extension[i];
 }
 
 // True for the record that ends the catalogue.
-inline bool IsTerminator(const PayloadEntry* entry) { return entry->storedLength == 0; }
+inline bool IsTerminator(const PayloadEntry* entry) {
+    return entry->storedLength == 0;
+}
 
 // True when the entry's data is compressed rather than stored.
-inline bool IsCompressed(const PayloadEntry* entry) { return entry->expandedLength != 0; }
+inline bool IsCompressed(const PayloadEntry* entry) {
+    return entry->expandedLength != 0;
+}
 
 // The number of bytes the entry occupies once installed.
 inline uint32_t InstalledSize(const PayloadEntry* entry) {
-  return entry->expandedLength != 0 ? entry->expandedLength : entry->storedLength;
+    return entry->expandedLength != 0 ? entry->expandedLength : entry->storedLength;
 }
 
 // File offset of catalogue record `index` for a payload at `payloadOffset`,
 // as a 64-bit number so that no header value can make it wrap.
 inline uint64_t CatalogueRecordOffset(uint32_t payloadOffset, uint32_t index) {
-  return static_cast<uint64_t>(payloadOffset) + PayloadHeaderSize +
-         static_cast<uint64_t>(index) * PayloadEntrySize;
+    return static_cast<uint64_t>(payloadOffset) + PayloadHeaderSize +
+           static_cast<uint64_t>(index) * PayloadEntrySize;
 }
 
 // Length of the extension field's text: up to its first 0 byte, at most 4.
 inline uint32_t ExtensionLength(const PayloadEntry* entry) {
-  uint32_t length = 0;
-  while (length < ExtensionSize && entry->extension[length] != 0) ++length;
-  return length;
+    uint32_t length = 0;
+    while (length < ExtensionSize && entry->extension[length] != 0) ++length;
+    return length;
 }

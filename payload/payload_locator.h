@@ -37,17 +37,17 @@ const uint32_t ResourceDataEntrySize = 16;
 const uint32_t ResourceSubdirectoryBit = 0x80000000u;
 
 enum LocateStatus {
-  LocateOk = 0,
-  // The file is too short for e_lfanew, or the PE headers lie outside it.
-  LocateNotPe,
-  // None of the NumberOfSections section headers is named exactly ".rsrc".
-  LocateNoResourceSection,
-  // A directory on the path to the first resource has no entries.
-  LocateEmptyDirectory,
-  // A directory, entry or the resulting payload offset lies outside the file.
-  LocateOutsideFile,
-  // The reader failed inside the file.
-  LocateReadFailed,
+    LocateOk = 0,
+    // The file is too short for e_lfanew, or the PE headers lie outside it.
+    LocateNotPe,
+    // None of the NumberOfSections section headers is named exactly ".rsrc".
+    LocateNoResourceSection,
+    // A directory on the path to the first resource has no entries.
+    LocateEmptyDirectory,
+    // A directory, entry or the resulting payload offset lies outside the file.
+    LocateOutsideFile,
+    // The reader failed inside the file.
+    LocateReadFailed,
 };
 
 // Walks the PE headers and the first entries of the resource tree. On LocateOk

@@ -21,7 +21,7 @@ bool AllZero(std::span<const std::uint8_t> bytes) {
 }
 
 Result<std::string> ReadName(std::span<const std::uint8_t> file, const PeImage& image,
-                               std::uint32_t rva) {
+                             std::uint32_t rva) {
     auto offset = RvaToFileOffset(image, rva);
     if (!offset)
         return Result<std::string>::Fail("an imported DLL's name lies outside the image's data");

@@ -183,9 +183,9 @@ const ResourceNode* FirstEntryLeaf(const ResourceTree& tree) {
 }
 
 Result<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
-                                                          std::uint32_t sectionRva,
-                                                          const ResourceDataSource& dataOf,
-                                                          const ResourceNode* lastLeaf) {
+                                                        std::uint32_t sectionRva,
+                                                        const ResourceDataSource& dataOf,
+                                                        const ResourceNode* lastLeaf) {
     using R = Result<std::vector<std::uint8_t>>;
 
     // First pass: place every directory table breadth first, so that each

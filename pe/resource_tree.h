@@ -121,8 +121,8 @@ inline constexpr std::uint32_t kMaxResourceSectionSize = 64u << 20;
 using ResourceDataSource =
     std::function<Result<std::span<const std::uint8_t>>(const ResourceNode&)>;
 Result<std::vector<std::uint8_t>> LayOutResourceSection(const ResourceTree& tree,
-                                                          std::uint32_t sectionRva,
-                                                          const ResourceDataSource& dataOf,
-                                                          const ResourceNode* lastLeaf);
+                                                        std::uint32_t sectionRva,
+                                                        const ResourceDataSource& dataOf,
+                                                        const ResourceNode* lastLeaf);
 
 }  // namespace veltrane::pe

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetOutputStream(state->output);
     MemoryReader reader{data + 7, static_cast<uint32_t>(size - 7), 0};
     DiscardWriter writer{0};
-    const ExpandResult result =
-        ExpandStream(*state, MemorySource(reader), DiscardSink(writer), expandedLength, storedLength);
+    const ExpandResult result = ExpandStream(*state, MemorySource(reader), DiscardSink(writer),
+                                             expandedLength, storedLength);
 
     if (writer.taken > expandedLength || reader.pos > storedLength) {
         std::abort();  // wrote past the entry, or read behind its data

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     veltrane::EntryExpander expander;
     for (const veltrane::CatalogueEntry& entry : catalogue->entries) {
-        (void)veltrane::EntryRelativePath("Fuzz.exe", entry.index, catalogue->header.firstFileNumber, entry.record);
+        (void)veltrane::EntryRelativePath("Fuzz.exe", entry.index,
+                                          catalogue->header.firstFileNumber, entry.record);
         if (entry.fault != CatalogueOk) {
             continue;
         }
@@ -29,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             produced += static_cast<uint64_t>(n);
             return true;
         };
-        veltrane::EntryBytesResult result = expander.Expand(file, entry.record, veltrane::MakeSink(count));
-        if (result.outcome == veltrane::ExpandOutcome::Ok && produced != InstalledSize(&entry.record)) {
+        veltrane::EntryBytesResult result =
+            expander.Expand(file, entry.record, veltrane::MakeSink(count));
+        if (result.outcome == veltrane::ExpandOutcome::Ok &&
+            produced != InstalledSize(&entry.record)) {
             std::abort();
         }
     }

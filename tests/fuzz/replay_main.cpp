@@ -20,7 +20,8 @@ int RunFile(const std::filesystem::path& path) {
         std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
         return 1;
     }
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(data.data(), data.size());
     return 0;
 }
