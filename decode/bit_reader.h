@@ -50,14 +50,20 @@ VELTRANE_FORCE_INLINE uint32_t TakeBit(BitReader& bits, InputStream& input,
     return bit;
 }
 
+// The next `count` bits, 1 ... 8, the first one most significant.
+VELTRANE_FORCE_INLINE uint32_t TakeBits(BitReader& bits, InputStream& input,
+                                        const ByteSource& source, uint32_t count) {
+    FillBits(bits, input, source);
+    uint32_t value = static_cast<uint32_t>(bits.bitBuffer) >> (16 - count);
+    bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << count);
+    bits.bitCount = static_cast<uint8_t>(bits.bitCount - count);
+    return value;
+}
+
 // The next 8 bits, the first one most significant.
 VELTRANE_FORCE_INLINE uint32_t TakeEightBits(BitReader& bits, InputStream& input,
                                              const ByteSource& source) {
-    FillBits(bits, input, source);
-    uint32_t value = bits.bitBuffer >> 8;
-    bits.bitBuffer = static_cast<uint16_t>(bits.bitBuffer << 8);
-    bits.bitCount = static_cast<uint8_t>(bits.bitCount - 8);
-    return value;
+    return TakeBits(bits, input, source, 8);
 }
 
 // True when the bits taken so far reach into the zero bytes made up after

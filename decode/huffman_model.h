@@ -111,15 +111,14 @@ VELTRANE_FORCE_INLINE void BumpWeightAlongPath(HuffmanModel& model, int symbol,
     }
     for (int level = depth - 1; level >= 0; --level) {
         uint32_t x = path[level];
-        uint16_t k = static_cast<uint16_t>(model.nodeWeight[x] + 1);
-        model.nodeWeight[x] = k;
-        if (k > model.nodeWeight[x + 1]) {
-            x = model.nodeParent[ExchangeWithLastLighter(model, x, k)];
-            if (x != 0) {
-                RaiseFrom(model, x);
-            }
+        if (model.nodeWeight[x] + 1 > model.nodeWeight[x + 1]) {
+            // The first node that must move: from here on the tree changes,
+            // so RaiseFrom raises it, exchanges it and walks on by parents.
+            // (One inlined exchange instead of two.)
+            RaiseFrom(model, x);
             return;
         }
+        ++model.nodeWeight[x];
     }
 }
 

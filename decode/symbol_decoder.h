@@ -34,14 +34,18 @@ VELTRANE_FORCE_INLINE int DecodeSymbol(HuffmanModel& model, BitReader& bits, Inp
 
 // The next distance, 0 ... 4095: the first 8 bits tell the prefix's length
 // n, n - 2 more bits complete the code, and the code less its length's
-// offset is the distance.
+// offset is the distance. Both takes go through one inlined TakeBits.
 VELTRANE_FORCE_INLINE int DecodeDistance(BitReader& bits, InputStream& input,
                                          const ByteSource& source) {
-    uint32_t v = TakeEightBits(bits, input, source);
-    const DistancePrefix prefix = distancePrefixes.entry[v >> 4];
-    int more = prefix.length - 2;
-    for (int i = 0; i < more; ++i) {
-        v = 2 * v + TakeBit(bits, input, source);
+    uint32_t v = 0;
+    uint32_t count = 8;
+    DistancePrefix prefix = {0, 0};
+    for (int take = 0; take < 2; ++take) {
+        v = (v << count) | TakeBits(bits, input, source, count);
+        if (take == 0) {
+            prefix = distancePrefixes.entry[v >> 4];
+            count = prefix.length - 2u;
+        }
     }
     return static_cast<int>(v) - (prefix.offset << DistanceLowBits);
 }
