@@ -13,31 +13,32 @@ namespace {
 // name never replaces one.
 const char TemporaryName[] = "~VLT.TMP";
 
-// Appends the folder base of `modulePath` with the backslash before it.
-// Returns 0 when it does not fit.
-int AppendFolderBase(char* path, const char* modulePath) {
-    char cut[MAX_PATH];
-    return CopyText(cut, MAX_PATH, modulePath) && AppendText(path, MAX_PATH, "\\") &&
-           AppendText(path, MAX_PATH, CutToBaseName(cut));
+// Fills `buffer` (MAX_PATH + 1 bytes) from the module path and returns the
+// data folder's last level in it: a backslash and the folder base. Returns
+// null when the module path cannot be had.
+char* GetFolderLevel(char* buffer) {
+    buffer[0] = '\\';
+    if (!GetModulePath(appInstance, buffer + 1))
+        return 0;
+    // The base follows a backslash: the path's last one, or else the one put
+    // in front of the path.
+    return CutToBaseName(buffer + 1) - 1;
 }
 
 int BuildDataFolder(char* path, int create) {
-    char modulePath[MAX_PATH];
-    if (!GetWindowsFolder(path, MAX_PATH) || !AppendSeparator(path, MAX_PATH) ||
-        !GetModulePath(appInstance, modulePath))
+    if (!GetWindowsFolder(path, MAX_PATH) || !AppendSeparator(path, MAX_PATH))
         return 0;
-    if (!AppendText(path, MAX_PATH, "PELLIVAR"))
+    char buffer[MAX_PATH + 1];
+    const char* levels[3] = {"PELLIVAR", "\\VELTRANE", GetFolderLevel(buffer)};
+    if (levels[2] == 0)
         return 0;
-    if (create)
-        CreateDirectoryA(path, 0);
-    if (!AppendText(path, MAX_PATH, "\\VELTRANE"))
-        return 0;
-    if (create)
-        CreateDirectoryA(path, 0);
-    if (!AppendFolderBase(path, modulePath))
-        return 0;
-    if (create)
-        CreateDirectoryA(path, 0);
+    // Each level is created as soon as the path reaches it.
+    for (const char* level : levels) {
+        if (!AppendText(path, MAX_PATH, level))
+            return 0;
+        if (create)
+            CreateDirectoryA(path, 0);
+    }
     return 1;
 }
 
@@ -74,8 +75,9 @@ int MakeTargetPath(uint32_t index, uint16_t firstFileNumber, const uint8_t* exte
     if (index == 0)
         return 1;
     if (index == 1) {
-        char modulePath[MAX_PATH];
-        return GetModulePath(appInstance, modulePath) && AppendFolderBase(path, modulePath) &&
+        char buffer[MAX_PATH + 1];
+        const char* level = GetFolderLevel(buffer);
+        return level != 0 && AppendText(path, MAX_PATH, level) &&
                AppendText(path, MAX_PATH, ".DAT");
     }
     char number[12];
@@ -85,13 +87,12 @@ int MakeTargetPath(uint32_t index, uint16_t firstFileNumber, const uint8_t* exte
 }
 
 int MakeFolderDisplayName(char* text, uint32_t size) {
-    char modulePath[MAX_PATH];
-    char part[MAX_PATH + 1];
-    part[0] = 0;
-    if (!GetModulePath(appInstance, modulePath) || !AppendFolderBase(part, modulePath))
+    char buffer[MAX_PATH + 1];
+    char* level = GetFolderLevel(buffer);
+    if (level == 0)
         return 0;
-    UpperCaseAscii(part);
-    return CopyText(text, size, part);
+    UpperCaseAscii(level);
+    return CopyText(text, size, level);
 }
 
 int MakeTemporaryPath(const char* target, char* temporary) {
