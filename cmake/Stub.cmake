@@ -33,6 +33,12 @@ set(VELTRANE_STUB_COMPILE_OPTIONS
   # This toolchain keeps a frame pointer by default; without it every
   # function loses its prologue and epilogue and a register is freed.
   -fomit-frame-pointer
+  # Small helpers stay calls: the decoder's per-bit and per-byte routines
+  # are forced inline (decode/force_inline.h) and are not affected. Nor is
+  # the prologue moved onto the paths that need it (shrink-wrapping), which
+  # copies epilogues.
+  -fno-inline-small-functions
+  -fno-shrink-wrap
   # Functions in sections of their own so that the link drops unused ones.
   # Not -fdata-sections: with it this compiler puts zero-initialised
   # variables into file-backed .data$ sections instead of .bss, which would
