@@ -36,8 +36,9 @@ void ResetTree(HuffmanModel& model);
 void RebuildTree(HuffmanModel& model);
 
 // The update of a symbol that meets the root at RebuildWeight: the rebuild,
-// then the raise from the symbol's leaf. Out of line, since it comes once in
-// 32768 symbols and the raise would otherwise be inlined a second time.
+// then the raise from the symbol's leaf. A routine of its own, since it comes
+// once in 32768 symbols: the path update, which is forced inline, carries
+// only a call for it.
 void RebuildAndBump(HuffmanModel& model, int symbol);
 
 // Moves node x, just raised to weight k above its successor, behind the
