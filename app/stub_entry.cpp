@@ -4,6 +4,6 @@
 
 extern "C" void StubEntry(void) {
     static char emptyCommandLine[1];
-    ExitProcess(static_cast<UINT>(WinMain(reinterpret_cast<HINSTANCE>(&__ImageBase), 0,
-                                          emptyCommandLine, SW_SHOWDEFAULT)));
+    ExitProcess(static_cast<UINT>(
+        WinMain(reinterpret_cast<HINSTANCE>(&__ImageBase), 0, emptyCommandLine, SW_SHOWDEFAULT)));
 }

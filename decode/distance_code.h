@@ -74,6 +74,6 @@ constexpr int DistanceBits(int d) {
 
 // The code of distance d as sent, right-aligned; its length is DistanceBits(d).
 constexpr uint32_t DistanceCode(int d) {
-    return static_cast<uint32_t>(d + (DistanceCodeOffset(DistanceHighLength(d >> DistanceLowBits))
-                                      << DistanceLowBits));
+    return static_cast<uint32_t>(
+        d + (DistanceCodeOffset(DistanceHighLength(d >> DistanceLowBits)) << DistanceLowBits));
 }
