@@ -66,7 +66,7 @@ def main():
     try:
         corpus = args.corpus or os.path.join(work, "corpus")
         if not os.path.isdir(corpus) or not os.listdir(corpus):
-            saver = os.path.join(args.bin, "sample-saver.scr")
+            saver = os.path.join(args.bin, "veltrane-sample.scr")
             subprocess.run(["bash", os.path.join(ROOT, "bench", "make_corpus.sh"), corpus]
                            + ([saver] if os.path.exists(saver) else []), check=True)
         report(args, codec, veltrane, stub, corpus, work)
