@@ -34,6 +34,33 @@ def run_timed(argv, stdin=None, stdout=None):
     return elapsed, usage.ru_maxrss
 
 
+def run_sampled(argv):
+    """Runs argv once, sampling its anonymous memory (heap and stack, not the
+    pages of files it maps, which the kernel can drop at any time); returns
+    (seconds, peak RSS in KiB, peak anonymous RSS in KiB)."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    peak_anon = 0
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid != 0:
+            break
+        try:
+            with open(f"/proc/{proc.pid}/status") as f:
+                for line in f:
+                    if line.startswith("RssAnon:"):
+                        peak_anon = max(peak_anon, int(line.split()[1]))
+        except OSError:
+            pass
+        time.sleep(0.002)
+    elapsed = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"bench: {' '.join(argv)} failed: {err.strip()}")
+    return elapsed, usage.ru_maxrss, peak_anon
+
+
 def median_time(argv, runs, stdin_path=None, stdout_path=None):
     times = []
     for _ in range(runs):
@@ -160,7 +187,8 @@ def report(args, codec, veltrane, stub, corpus, work):
 
 
 def scaling(args, veltrane, stub, work):
-    print("\npacking and testing a payload of N MB (time, peak memory):")
+    print("\npacking and testing a payload of N MB (time; peak RSS, of it mapped file pages"
+          " excluded: peak anonymous memory):")
     sizes = [1, 10] if args.quick else [1, 10, 100]
     import random
     r = random.Random(7)
@@ -172,11 +200,11 @@ def scaling(args, veltrane, stub, work):
             for i in range(mb * 16):  # 64 KiB pieces, half random, half text
                 f.write(block if i % 2 else text)
         out = os.path.join(work, f"scale-{mb}.exe")
-        t_pack, rss_pack = run_timed([veltrane, "pack", "-q", "--stub", stub, "--name", "Skalierung",
-                                      "-o", out, saver], stdout=subprocess.DEVNULL)
-        t_test, rss_test = run_timed([veltrane, "test", "-q", out], stdout=subprocess.DEVNULL)
-        print(f"  {mb:>4} MB   pack {t_pack:7.2f} s {rss_pack / 1024:7.1f} MiB   "
-              f"test {t_test:7.2f} s {rss_test / 1024:7.1f} MiB")
+        t_pack, rss_pack, anon_pack = run_sampled([veltrane, "pack", "-q", "--stub", stub, "--name",
+                                                   "Skalierung", "-o", out, saver])
+        t_test, rss_test, anon_test = run_sampled([veltrane, "test", "-q", out])
+        print(f"  {mb:>4} MB   pack {t_pack:7.2f} s {rss_pack / 1024:7.1f} MiB {anon_pack / 1024:7.1f} MiB   "
+              f"test {t_test:7.2f} s {rss_test / 1024:7.1f} MiB {anon_test / 1024:7.1f} MiB")
         os.remove(out)
         os.remove(saver)
 
