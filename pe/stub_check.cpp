@@ -10,6 +10,7 @@
 #include "pe/le_bytes.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
+#include "payload/payload_locator.h"
 
 namespace veltrane::pe {
 
@@ -97,40 +98,24 @@ const char* RequirementName(StubRequirement requirement) {
 }
 
 std::optional<std::uint32_t> LocatePayloadOffset(std::span<const std::uint8_t> file) {
-    auto lfanew = ReadLe32(file, kLfanewOffset);
-    if (!lfanew)
+    // The installer's own locator, over the bytes in memory.
+    struct Bytes {
+        std::span<const std::uint8_t> file;
+        static std::int32_t ReadAt(void* context, std::uint32_t offset, void* buffer,
+                                   std::uint32_t count) {
+            const auto& bytes = static_cast<const Bytes*>(context)->file;
+            std::copy_n(bytes.begin() + offset, count, static_cast<std::uint8_t*>(buffer));
+            return static_cast<std::int32_t>(count);
+        }
+    };
+    if (file.size() > UINT32_MAX)
         return std::nullopt;
-    auto sectionCount = ReadLe16(file, std::uint64_t{*lfanew} + 6);
-    if (!sectionCount)
+    Bytes bytes{file};
+    const FileReader reader{Bytes::ReadAt, static_cast<std::uint32_t>(file.size()), &bytes};
+    std::uint32_t payloadOffset = 0;
+    if (LocatePayload(&reader, &payloadOffset) != LocateOk)
         return std::nullopt;
-    const std::uint64_t table = std::uint64_t{*lfanew} + 24 + kPe32OptionalHeaderSize;
-    for (std::uint16_t i = 0; i < *sectionCount; ++i) {
-        const std::uint64_t header = table + kSectionHeaderSize * i;
-        if (!InBounds(file.size(), header, kSectionHeaderSize))
-            return std::nullopt;
-        static const std::uint8_t name[6] = {'.', 'r', 's', 'r', 'c', 0};
-        if (!std::equal(name, name + 6, file.begin() + static_cast<std::ptrdiff_t>(header)))
-            continue;
-        const std::uint32_t virtualAddress = *ReadLe32(file, header + 12);
-        const std::uint32_t root = *ReadLe32(file, header + 20);
-        // Each directory's entries start 16 bytes into it, so root + 16 +
-        // (offset without bit 31) is the first entry of the next level.
-        auto type = ReadLe32(file, std::uint64_t{root} + 16 + 4);
-        if (!type)
-            return std::nullopt;
-        auto nameEntry = ReadLe32(file, std::uint64_t{root} + 16 + (*type & ~kResourceHighBit) + 4);
-        if (!nameEntry)
-            return std::nullopt;
-        auto language =
-            ReadLe32(file, std::uint64_t{root} + 16 + (*nameEntry & ~kResourceHighBit) + 4);
-        if (!language)
-            return std::nullopt;
-        auto dataRva = ReadLe32(file, std::uint64_t{root} + *language);
-        if (!dataRva)
-            return std::nullopt;
-        return *dataRva - virtualAddress + root;
-    }
-    return std::nullopt;
+    return payloadOffset;
 }
 
 StubCheckResult CheckStub(std::span<const std::uint8_t> file) {

@@ -62,11 +62,11 @@ struct StubCheckResult {
 // certificate directory pointing into the payload.
 StubCheckResult CheckStub(std::span<const std::uint8_t> file);
 
-// The stub's own walk to the payload: e_lfanew, the section table behind a
-// 224-byte optional header, the first section named ".rsrc", the first entry
-// of each directory level, the data entry's RVA turned into a file offset.
-// Validates nothing but the bounds of what it reads; nullopt when a read
-// falls outside the file or no section is named .rsrc.
+// Where the installer's own locator (payload/payload_locator.h) finds the
+// payload in this file: e_lfanew, the section table behind a 224-byte
+// optional header, the first section named ".rsrc", the first entry of each
+// directory level, the data entry's RVA turned into a file offset. nullopt
+// when the locator finds no payload.
 std::optional<std::uint32_t> LocatePayloadOffset(std::span<const std::uint8_t> file);
 
 // The DLLs a stub may import: system DLLs the loader always finds in the
