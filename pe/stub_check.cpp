@@ -6,11 +6,11 @@
 #include <cctype>
 #include <cstdio>
 
+#include "payload/payload_locator.h"
 #include "pe/import_list.h"
 #include "pe/le_bytes.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
-#include "payload/payload_locator.h"
 
 namespace veltrane::pe {
 
