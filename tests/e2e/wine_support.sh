@@ -50,7 +50,14 @@ if [ ! -x "$emulator" ] || [ "$(emulator_major)" -lt 8 ]; then
   echo "wine-support: 32-bit programs do not run here; installing qemu-user-static from bookworm-backports" >&2
   list=/etc/apt/sources.list.d/bookworm-backports.sources
   if [ ! -e "$list" ]; then
-    printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+    # Backports come from the Debian mirror apt already uses for bookworm.
+    mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $3 == "bookworm" {print $2; exit}' /etc/apt/sources.list 2>/dev/null || true)
+    if [ -z "$mirror" ]; then
+      echo "wine-support: apt has no Debian mirror for bookworm; cannot add bookworm-backports" >&2
+      exit 1
+    fi
+    printf '%s\n' 'Types: deb' "URIs: $mirror" 'Suites: bookworm-backports' \
       'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
       $sudo tee "$list" >/dev/null
   fi
