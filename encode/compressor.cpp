@@ -2,8 +2,9 @@
 #include "encode/compressor.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "encode/match_finder.h"
+#include "encode/history.h"
 #include "encode/parsers.h"
 
 namespace {
@@ -24,8 +25,10 @@ constexpr LevelSettings Levels[] = {
 constexpr int OptimalHorizon = 2048;
 constexpr int OptimalCommit = 1024;
 
-std::vector<uint8_t> Run(std::span<const uint8_t> history, LevelSettings settings) {
-    EntryEncoder encoder;
+// Runs one parse into sink (nullptr: measure only); the stream's length, or
+// nullopt when the sink stopped it.
+std::optional<uint64_t> Run(const History& history, LevelSettings settings, CompressedSink* sink) {
+    EntryEncoder encoder(sink);
     switch (settings.parser) {
         case Parser::Greedy:
             GreedyParse(history, settings.maxChain, encoder);
@@ -37,30 +40,68 @@ std::vector<uint8_t> Run(std::span<const uint8_t> history, LevelSettings setting
             OptimalParse(history, settings.maxChain, OptimalHorizon, OptimalCommit, encoder);
             break;
     }
-    return encoder.Finish();
+    if (!encoder.Finish()) {
+        return std::nullopt;
+    }
+    return encoder.ByteCount();
 }
+
+class VectorSink final : public CompressedSink {
+  public:
+    bool Write(uint64_t offset, std::span<const uint8_t> bytes) override {
+        if (bytes_.size() < offset + bytes.size()) {
+            bytes_.resize(offset + bytes.size());
+        }
+        std::memcpy(bytes_.data() + offset, bytes.data(), bytes.size());
+        return true;
+    }
+
+    std::vector<uint8_t> Take(uint64_t length) {
+        bytes_.resize(length);
+        return std::move(bytes_);
+    }
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
 
 }  // namespace
 
-std::vector<uint8_t> CompressEntry(std::span<const uint8_t> input, int level) {
+std::optional<uint64_t> CompressEntry(std::span<const uint8_t> input, int level,
+                                      CompressedSink& sink) {
     if (input.empty()) {
-        return {};
+        return 0;
     }
     level = std::clamp(level, MinLevel, MaxLevel);
-    std::vector<uint8_t> history = MakeHistory(input);
-    LevelSettings settings = Levels[level - 1];
-    std::vector<uint8_t> best = Run(history, settings);
-    if (level == MaxLevel) {
-        // The adaptive code can make a parse that looked cheaper come out
-        // longer; the smallest level never loses to the simpler parsers.
-        const LevelSettings others[] = {
-            Levels[0], {Parser::Greedy, settings.maxChain}, {Parser::Lazy, settings.maxChain}};
-        for (const LevelSettings& other : others) {
-            std::vector<uint8_t> candidate = Run(history, other);
-            if (candidate.size() < best.size()) {
-                best = std::move(candidate);
-            }
+    const History history(input);
+    const LevelSettings settings = Levels[level - 1];
+    if (level != MaxLevel) {
+        return Run(history, settings, &sink);
+    }
+    // The adaptive code can make a parse that looked cheaper come out
+    // longer; the smallest level never loses to the simpler parsers. They
+    // are measured first, the optimal parse is written, and the first of
+    // them that beats it is written over it.
+    const LevelSettings others[] = {
+        Levels[0], {Parser::Greedy, settings.maxChain}, {Parser::Lazy, settings.maxChain}};
+    const LevelSettings* cheapest = nullptr;
+    uint64_t cheapestLength = 0;
+    for (const LevelSettings& other : others) {
+        const uint64_t length = *Run(history, other, nullptr);
+        if (cheapest == nullptr || length < cheapestLength) {
+            cheapest = &other;
+            cheapestLength = length;
         }
     }
-    return best;
+    std::optional<uint64_t> best = Run(history, settings, &sink);
+    if (best && *best <= cheapestLength) {
+        return best;
+    }
+    return Run(history, *cheapest, &sink);
+}
+
+std::vector<uint8_t> CompressEntry(std::span<const uint8_t> input, int level) {
+    VectorSink sink;
+    std::optional<uint64_t> length = CompressEntry(input, level, sink);
+    return sink.Take(length.value_or(0));
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "decode/distance_code.h"
 #include "decode/huffman_model.h"
@@ -13,7 +12,8 @@
 
 class EntryEncoder {
   public:
-    EntryEncoder() { ResetTree(model_); }
+    // sink: where the stream goes, or nullptr to measure it only.
+    explicit EntryEncoder(CompressedSink* sink) : writer_(sink) { ResetTree(model_); }
 
     void Literal(uint8_t byte) { Symbol(byte); }
 
@@ -26,9 +26,14 @@ class EntryEncoder {
     // The model as it stands before the next symbol, for pricing.
     const HuffmanModel& Model() const { return model_; }
 
-    uint64_t BitCount() const { return writer_.BitCount(); }
+    // True once the sink has refused the stream; the parsers then stop.
+    bool Stopped() const { return writer_.Stopped(); }
 
-    std::vector<uint8_t> Finish() { return writer_.Finish(); }
+    // Ends the stream: false when the sink stopped it, else its length in
+    // bytes is ByteCount().
+    bool Finish() { return writer_.Finish(); }
+
+    uint64_t ByteCount() const { return writer_.ByteCount(); }
 
   private:
     void Symbol(int symbol) {

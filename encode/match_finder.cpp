@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-MatchFinder::MatchFinder(std::span<const uint8_t> history, int maxChain)
+MatchFinder::MatchFinder(const History& history, int maxChain)
     : history_(history),
       maxChain_(std::max(1, maxChain)),
-      head_(size_t{1} << HashBits, -1),
-      prev_(WindowSize, -1) {}
+      head_(size_t{1} << HashBits, None),
+      prev_(WindowSize, None) {}
 
 void MatchFinder::Insert(size_t p) {
     if (p + MinCopyLength > history_.size()) {
@@ -15,7 +15,7 @@ void MatchFinder::Insert(size_t p) {
     }
     uint32_t h = Hash(p);
     prev_[p & WindowMask] = head_[h];
-    head_[h] = static_cast<int32_t>(p);
+    head_[h] = static_cast<uint32_t>(p);
 }
 
 template <typename Found>
@@ -25,15 +25,15 @@ void MatchFinder::Walk(size_t p, Found found) const {
         return;
     }
     int limit = static_cast<int>(std::min<size_t>(left, MaxCopyLength));
-    const uint8_t* here = history_.data() + p;
+    const uint8_t* here = history_.At(p);
     int best = MinCopyLength - 1;
-    int32_t candidate = head_[Hash(p)];
-    for (int chain = maxChain_; candidate >= 0 && chain > 0; --chain) {
+    uint32_t candidate = head_[Hash(p)];
+    for (int chain = maxChain_; candidate != None && chain > 0; --chain) {
         size_t back = p - static_cast<size_t>(candidate);
         if (back > static_cast<size_t>(WindowSize)) {
             break;  // beyond the window; older ones are farther still
         }
-        const uint8_t* there = history_.data() + candidate;
+        const uint8_t* there = history_.At(candidate);
         // The byte that would make this match longer than the best decides
         // most candidates at once.
         if (there[best] == here[best]) {
@@ -67,10 +67,4 @@ int MatchFinder::All(size_t p, Match* out) const {
         out[count++] = Match{static_cast<uint16_t>(length), static_cast<uint16_t>(distance)};
     });
     return count;
-}
-
-std::vector<uint8_t> MakeHistory(std::span<const uint8_t> input) {
-    std::vector<uint8_t> history(WindowFill + input.size(), WindowFillByte);
-    std::copy(input.begin(), input.end(), history.begin() + WindowFill);
-    return history;
 }

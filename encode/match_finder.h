@@ -2,18 +2,19 @@
 // a copy: hash chains over 3-byte prefixes, limited to the last 4096
 // positions and to a given number of candidates per search.
 //
-// Positions index the history: the window's 4066 initial spaces followed by
-// the input. A match source is never before the history's start, so no copy
-// reads a window position that the decoder leaves undefined, and no match
-// runs past the history's end.
+// Positions index the history (history.h): the window's 4066 initial spaces
+// followed by the input. A match source is never before the history's
+// start, so no copy reads a window position that the decoder leaves
+// undefined, and no match runs past the history's end. The finder's own
+// memory is fixed: a hash head table and one chain link per window position.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "decode/stream_format.h"
+#include "encode/history.h"
 
 struct Match {
     uint16_t length;    // 0 when nothing of MinCopyLength bytes was found
@@ -23,7 +24,8 @@ struct Match {
 class MatchFinder {
   public:
     // maxChain: candidates examined per search, at least 1.
-    MatchFinder(std::span<const uint8_t> history, int maxChain);
+    // The history must outlive the finder.
+    MatchFinder(const History& history, int maxChain);
 
     // Makes p a possible source for later positions. Every position is
     // inserted once, in increasing order, before positions after it search.
@@ -40,9 +42,10 @@ class MatchFinder {
 
   private:
     static constexpr int HashBits = 15;
+    static constexpr uint32_t None = UINT32_MAX;  // no position
     uint32_t Hash(size_t p) const {
-        uint32_t v = static_cast<uint32_t>(history_[p]) << 16 |
-                     static_cast<uint32_t>(history_[p + 1]) << 8 | history_[p + 2];
+        const uint8_t* b = history_.At(p);
+        uint32_t v = static_cast<uint32_t>(b[0]) << 16 | static_cast<uint32_t>(b[1]) << 8 | b[2];
         return (v * 2654435761u) >> (32 - HashBits);
     }
     // Walks the chain of p, calling found(length, distance) for every match
@@ -50,11 +53,9 @@ class MatchFinder {
     template <typename Found>
     void Walk(size_t p, Found found) const;
 
-    std::span<const uint8_t> history_;
+    const History& history_;
     int maxChain_;
-    std::vector<int32_t> head_;  // newest position per hash, -1 for none
-    std::vector<int32_t> prev_;  // previous position of the same hash, by position mod 4096
+    // Positions fit 32 bits: an entry is shorter than 2^31 bytes.
+    std::vector<uint32_t> head_;  // newest position per hash, or None
+    std::vector<uint32_t> prev_;  // previous position of the same hash, by position mod 4096
 };
-
-// The history of an input: the window's initial spaces, then the input.
-std::vector<uint8_t> MakeHistory(std::span<const uint8_t> input);

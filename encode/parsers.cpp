@@ -17,7 +17,7 @@ void InsertRange(MatchFinder& finder, size_t from, size_t to) {
     }
 }
 
-MatchFinder FinderWithSpaces(std::span<const uint8_t> history, int maxChain) {
+MatchFinder FinderWithSpaces(const History& history, int maxChain) {
     MatchFinder finder(history, maxChain);
     InsertRange(finder, 0, std::min<size_t>(WindowFill, history.size()));
     return finder;
@@ -25,10 +25,10 @@ MatchFinder FinderWithSpaces(std::span<const uint8_t> history, int maxChain) {
 
 }  // namespace
 
-void GreedyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder) {
+void GreedyParse(const History& history, int maxChain, EntryEncoder& encoder) {
     MatchFinder finder = FinderWithSpaces(history, maxChain);
     size_t p = WindowFill;
-    while (p < history.size()) {
+    while (p < history.size() && !encoder.Stopped()) {
         Match m = finder.Longest(p);
         if (m.length >= MinCopyLength) {
             encoder.Copy(m.length, m.distance);
@@ -42,11 +42,11 @@ void GreedyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& e
     }
 }
 
-void LazyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder) {
+void LazyParse(const History& history, int maxChain, EntryEncoder& encoder) {
     MatchFinder finder = FinderWithSpaces(history, maxChain);
     size_t p = WindowFill;
     Match m = finder.Longest(p);
-    while (p < history.size()) {
+    while (p < history.size() && !encoder.Stopped()) {
         if (m.length < MinCopyLength) {
             encoder.Literal(history[p]);
             finder.Insert(p);
@@ -98,7 +98,7 @@ struct Step {
 
 }  // namespace
 
-void OptimalParse(std::span<const uint8_t> history, int maxChain, int horizon, int commit,
+void OptimalParse(const History& history, int maxChain, int horizon, int commit,
                   EntryEncoder& encoder) {
     MatchFinder finder = FinderWithSpaces(history, maxChain);
     const size_t end = history.size();
@@ -115,7 +115,7 @@ void OptimalParse(std::span<const uint8_t> history, int maxChain, int horizon, i
 
     size_t p = WindowFill;
     size_t found = WindowFill;  // positions below this have their matches in the ring
-    while (p < end) {
+    while (p < end && !encoder.Stopped()) {
         size_t stop = std::min(end, p + ring);
         for (; found < stop; ++found) {
             PositionMatches& pm = matches[found % ring];

@@ -3,20 +3,19 @@
 // longer one) and the price-based optimal parse, which minimises the bits
 // of the adaptive code as it stands while the entry is written.
 //
-// Each parser takes the history (MakeHistory) and sends its choices for
-// history positions WindowFill ... end to the encoder.
+// Each parser takes the history and sends its choices for history positions
+// WindowFill ... end to the encoder, stopping early when the encoder's sink
+// stops the stream. Their memory does not grow with the input.
 #pragma once
 
-#include <cstdint>
-#include <span>
-
 #include "encode/entry_encoder.h"
+#include "encode/history.h"
 
-void GreedyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder);
+void GreedyParse(const History& history, int maxChain, EntryEncoder& encoder);
 
-void LazyParse(std::span<const uint8_t> history, int maxChain, EntryEncoder& encoder);
+void LazyParse(const History& history, int maxChain, EntryEncoder& encoder);
 
 // horizon: positions priced together; commit: positions written before the
 // prices are taken again from the model (at most horizon).
-void OptimalParse(std::span<const uint8_t> history, int maxChain, int horizon, int commit,
+void OptimalParse(const History& history, int maxChain, int horizon, int commit,
                   EntryEncoder& encoder);

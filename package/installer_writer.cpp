@@ -84,6 +84,14 @@ class TemporaryOutput {
         return Status::Ok();
     }
 
+    // Cuts the file at `size`, dropping what a stream written over by a
+    // shorter one left behind.
+    Status Truncate(uint64_t size) {
+        if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+            return Status::Fail(path_ + ": cannot write: " + Errno());
+        return Status::Ok();
+    }
+
     Status CommitAs(const std::filesystem::path& output) {
         if (::rename(path_.c_str(), output.c_str()) != 0)
             return Status::Fail(output.string() + ": cannot replace: " + Errno());
@@ -104,14 +112,53 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
     return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-// Compressed bytes of `input`, or nullopt when this build has no compressor.
-std::optional<std::vector<uint8_t>> Compress(std::span<const uint8_t> input, int level) {
 #ifdef VELTRANE_HAVE_COMPRESSOR
-    return level == 0 ? CompressEntry(input) : CompressEntry(input, level);
+// Takes an entry's compressed stream straight into the installer at the
+// entry's data offset, so no entry is held in memory. A stream that reaches
+// `limit` bytes is refused, which stops the compressor.
+class EntryOutput final : public CompressedSink {
+  public:
+    EntryOutput(TemporaryOutput& file, uint64_t at, uint64_t limit)
+        : file_(file), at_(at), limit_(limit) {}
+
+    bool Write(uint64_t offset, std::span<const uint8_t> bytes) override {
+        if (offset + bytes.size() >= limit_)
+            return false;
+        written_ = file_.WriteAt(at_ + offset, bytes.data(), bytes.size());
+        return static_cast<bool>(written_);
+    }
+
+    const Status& Written() const { return written_; }
+
+  private:
+    TemporaryOutput& file_;
+    uint64_t at_;
+    uint64_t limit_;
+    Status written_;
+};
+#endif
+
+// Compresses `input` into the installer at `at`: the stream's length, or
+// nullopt when the stream would reach `limit` bytes or this build has no
+// compressor.
+Result<std::optional<uint64_t>> CompressInto(TemporaryOutput& file, uint64_t at,
+                                             std::span<const uint8_t> input, int level,
+                                             uint64_t limit) {
+    using R = Result<std::optional<uint64_t>>;
+#ifdef VELTRANE_HAVE_COMPRESSOR
+    EntryOutput output(file, at, limit);
+    std::optional<uint64_t> length =
+        CompressEntry(input, level == 0 ? DefaultLevel : level, output);
+    if (!output.Written())
+        return R::Fail(output.Written().error);
+    return R::Ok(length);
 #else
+    (void)file;
+    (void)at;
     (void)input;
     (void)level;
-    return std::nullopt;
+    (void)limit;
+    return R::Ok(std::nullopt);
 #endif
 }
 
@@ -187,6 +234,9 @@ Result<PackReport> PackInstaller(const PackRequest& request) {
     if (request.displayName.empty() || request.displayName.size() > SaverNameSize)
         return Fail::Fail("display name must be 1 to 32 bytes long");
 
+    if (request.compression == Compression::Compressed && !CompressorAvailable())
+        return Fail::Fail("this build of veltrane has no compressor; use --stored or the default");
+
     auto stub = MappedFile::Open(request.stub);
     if (!stub)
         return Fail::Fail(stub.error);
@@ -248,29 +298,33 @@ Result<PackReport> PackInstaller(const PackRequest& request) {
             return Fail::Fail(name + ": would start at byte " + std::to_string(dataOffset) +
                               " of the installer; data must start below 2^31");
 
-        std::optional<std::vector<uint8_t>> compressed;
-        if (request.compression != Compression::Stored)
-            compressed = Compress(bytes, request.level);
-        if (!compressed && request.compression == Compression::Compressed)
-            return Fail::Fail(
-                "this build of veltrane has no compressor; use --stored or the default");
+        // The compressed stream goes straight into place; when it would
+        // not be smaller (unless every entry is to be compressed) the
+        // compressor is stopped and the input is stored over it.
+        std::optional<uint64_t> compressed;
+        if (request.compression != Compression::Stored) {
+            const uint64_t limit =
+                request.compression == Compression::Auto ? bytes.size() : uint64_t{UINT32_MAX} + 1;
+            auto c = CompressInto(temp, dataOffset, bytes, request.level, limit);
+            if (!c)
+                return Fail::Fail(c.error);
+            compressed = *c;
+        }
         // An empty stream would read as the terminator, so it is never used.
-        bool useCompressed =
-            compressed && !compressed->empty() &&
-            (request.compression == Compression::Compressed || compressed->size() < bytes.size());
-        std::span<const uint8_t> data =
-            useCompressed ? std::span<const uint8_t>(*compressed) : bytes;
+        const bool useCompressed = compressed && *compressed > 0;
+        const uint64_t storedLength = useCompressed ? *compressed : bytes.size();
+        if (!useCompressed)
+            if (Status s = temp.WriteAt(dataOffset, bytes.data(), bytes.size()); !s)
+                return Fail::Fail(s.error);
 
         PayloadEntry entry{};
         entry.dataOffset = static_cast<uint32_t>(dataOffset);
-        entry.storedLength = static_cast<uint32_t>(data.size());
+        entry.storedLength = static_cast<uint32_t>(storedLength);
         entry.expandedLength = useCompressed ? static_cast<uint32_t>(bytes.size()) : 0;
         std::copy(request.inputs[i].extension.begin(), request.inputs[i].extension.end(),
                   entry.extension);
         EncodePayloadEntry(&entry, catalogue.data() + PayloadHeaderSize + PayloadEntrySize * i);
-        if (Status s = temp.WriteAt(dataOffset, data.data(), data.size()); !s)
-            return Fail::Fail(s.error);
-        dataOffset += data.size();
+        dataOffset += storedLength;
         done += bytes.size();
         report.entries.push_back(
             {useCompressed, entry.storedLength, static_cast<uint32_t>(bytes.size())});
@@ -286,6 +340,8 @@ Result<PackReport> PackInstaller(const PackRequest& request) {
             return Fail::Fail(s.error);
         dataOffset = loaderEnd;
     }
+    if (Status s = temp.Truncate(dataOffset); !s)
+        return Fail::Fail(s.error);
     report.installerSize = dataOffset;
     // A stub that carries a PE checksum gets one that covers its payload too;
     // a stub without one (0) stays without.

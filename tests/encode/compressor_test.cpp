@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -139,6 +140,91 @@ TEST(CompressorTest, EveryLevelRoundTripsEveryShape) {
                 EXPECT_FALSE(e.result.readBeyondStored) << shape.name << " level " << level;
                 EXPECT_FALSE(e.result.copyPastEnd) << shape.name << " level " << level;
                 ASSERT_TRUE(e.bytes == input) << shape.name << " level " << level;
+            }
+        }
+    }
+}
+
+// Keeps what a sink receives and refuses every write that would take the
+// stream to `limit` bytes or beyond.
+class RecordingSink final : public CompressedSink {
+  public:
+    explicit RecordingSink(uint64_t limit) : limit_(limit) {}
+
+    bool Write(uint64_t offset, std::span<const uint8_t> bytes) override {
+        writes.push_back({offset, bytes.size()});
+        if (offset + bytes.size() >= limit_) {
+            return false;
+        }
+        if (stream.size() < offset + bytes.size()) {
+            stream.resize(offset + bytes.size());
+        }
+        std::copy(bytes.begin(), bytes.end(), stream.begin() + static_cast<ptrdiff_t>(offset));
+        return true;
+    }
+
+    struct Piece {
+        uint64_t offset;
+        size_t size;
+    };
+    std::vector<Piece> writes;
+    std::vector<uint8_t> stream;
+
+  private:
+    uint64_t limit_;
+};
+
+TEST(CompressorTest, StreamsArriveInOrderInBoundedPieces) {
+    // Long enough for a stream of several pieces at every level.
+    std::vector<uint8_t> input = Random(300000, 11);
+    for (int level : {MinLevel, DefaultLevel, MaxLevel}) {
+        RecordingSink sink(UINT64_MAX);
+        std::optional<uint64_t> length = CompressEntry(input, level, sink);
+        ASSERT_TRUE(length) << level;
+        ASSERT_GT(sink.writes.size(), 2u) << level;
+        // Every pass writes its pieces back to back from offset 0; the last
+        // pass is the stream.
+        uint64_t next = 0;
+        for (const RecordingSink::Piece& piece : sink.writes) {
+            EXPECT_TRUE(piece.offset == next || piece.offset == 0) << level;
+            EXPECT_LE(piece.size, size_t{1} << 16) << level;
+            next = piece.offset + piece.size;
+        }
+        EXPECT_EQ(next, *length) << level;
+        sink.stream.resize(*length);
+        EXPECT_EQ(sink.stream, CompressEntry(input, level)) << level;
+        Expanded e = Expand(sink.stream, input.size(), 0);
+        EXPECT_EQ(e.result.status, ExpandOk) << level;
+        EXPECT_TRUE(e.bytes == input) << level;
+    }
+}
+
+TEST(CompressorTest, ARefusingSinkStopsTheStream) {
+    // The sink refuses once the stream reaches the input's size, as a
+    // writer does that stores what does not shrink.
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> input;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"noise, refused in the middle", Random(300000, 12), false},
+        {"small noise, refused at the end", Random(3000, 13), false},
+        {"text", Text(300000, 14), true},
+    };
+    for (const Case& c : cases) {
+        for (int level : {MinLevel, DefaultLevel, MaxLevel}) {
+            RecordingSink sink(c.input.size());
+            std::optional<uint64_t> length = CompressEntry(c.input, level, sink);
+            EXPECT_EQ(length.has_value(), c.fits) << c.name << " level " << level;
+            // After a refusal nothing more of that stream arrives; only the
+            // smallest level may start another one from the beginning.
+            for (size_t i = 1; i < sink.writes.size(); ++i) {
+                const RecordingSink::Piece& before = sink.writes[i - 1];
+                if (before.offset + before.size >= c.input.size()) {
+                    EXPECT_EQ(level, MaxLevel) << c.name;
+                    EXPECT_EQ(sink.writes[i].offset, 0u) << c.name << " level " << level;
+                }
             }
         }
     }

@@ -146,26 +146,31 @@ TEST_F(PackTest, SameInputsGiveTheSameBytes) {
 }
 
 TEST_F(PackTest, CompressionModes) {
-    std::vector<std::vector<uint8_t>> contents = {testfiles::TextData(40000, 6),
-                                                  testfiles::NoiseData(5000, 7)};
+    // The large noise is compressed part of the way into the installer
+    // before the compressor gives up on it; it must be stored over that.
+    std::vector<std::vector<uint8_t>> contents = {
+        testfiles::TextData(40000, 6), testfiles::NoiseData(5000, 7),
+        testfiles::NoiseData(300000, 8), testfiles::TextData(2000, 9)};
     auto methods = [&](Compression mode) {
         PackRequest request = Request(contents, mode);
+        request.level = 9;
         auto report = PackInstaller(request);
         EXPECT_TRUE(report) << report.error;
         EXPECT_EQ(Unpack(request.output), contents);
+        EXPECT_EQ(report->installerSize, std::filesystem::file_size(request.output));
         std::vector<bool> compressed;
         for (const PackedEntry& e : report->entries) compressed.push_back(e.compressed);
         return compressed;
     };
-    EXPECT_EQ(methods(Compression::Stored), (std::vector<bool>{false, false}));
+    EXPECT_EQ(methods(Compression::Stored), (std::vector<bool>(4, false)));
     if (!CompressorAvailable()) {
         PackRequest request = Request(contents, Compression::Compressed);
         EXPECT_FALSE(PackInstaller(request));
         GTEST_SKIP() << "this build has no compressor";
     }
     // Text shrinks, noise does not: only the text is compressed unless forced.
-    EXPECT_EQ(methods(Compression::Auto), (std::vector<bool>{true, false}));
-    EXPECT_EQ(methods(Compression::Compressed), (std::vector<bool>{true, true}));
+    EXPECT_EQ(methods(Compression::Auto), (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(methods(Compression::Compressed), (std::vector<bool>(4, true)));
 }
 
 TEST_F(PackTest, RefusalsLeaveNothingBehind) {
