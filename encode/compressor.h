@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -21,8 +22,12 @@ constexpr int DefaultLevel = 6;
 // At MaxLevel the sink may receive a stream (whole, or one it stopped) and
 // then another written over it from offset 0: the result is the last one
 // written, as long as the length returned.
-std::optional<uint64_t> CompressEntry(std::span<const uint8_t> input, int level,
-                                      CompressedSink& sink);
+//
+// progress, when not empty, is told now and then how much of the work is
+// done, in bytes of input out of input.size().
+std::optional<uint64_t> CompressEntry(
+    std::span<const uint8_t> input, int level, CompressedSink& sink,
+    const std::function<void(uint64_t done, uint64_t total)>& progress = {});
 
 // The same, into memory.
 std::vector<uint8_t> CompressEntry(std::span<const uint8_t> input, int level = DefaultLevel);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "decode/distance_code.h"
 #include "decode/huffman_model.h"
@@ -13,14 +14,25 @@
 class EntryEncoder {
   public:
     // sink: where the stream goes, or nullptr to measure it only.
-    explicit EntryEncoder(CompressedSink* sink) : writer_(sink) { ResetTree(model_); }
+    // reached: when not empty, told the input bytes encoded so far after
+    // every ProgressStep of them.
+    explicit EntryEncoder(CompressedSink* sink, std::function<void(uint64_t)> reached = {})
+        : writer_(sink), reached_(std::move(reached)) {
+        ResetTree(model_);
+    }
 
-    void Literal(uint8_t byte) { Symbol(byte); }
+    static constexpr uint64_t ProgressStep = uint64_t{1} << 20;
+
+    void Literal(uint8_t byte) {
+        Symbol(byte);
+        Advance(1);
+    }
 
     // A copy of length 3 ... 30 bytes reading distance + 1 bytes back.
     void Copy(int length, int distance) {
         Symbol(length + CopyLengthBias);
         writer_.Put(DistanceCode(distance), DistanceBits(distance));
+        Advance(static_cast<uint64_t>(length));
     }
 
     // The model as it stands before the next symbol, for pricing.
@@ -49,6 +61,19 @@ class EntryEncoder {
         BumpWeight(model_, symbol);
     }
 
+    void Advance(uint64_t bytes) {
+        encoded_ += bytes;
+        if (encoded_ >= nextReport_) {
+            nextReport_ = encoded_ - encoded_ % ProgressStep + ProgressStep;
+            if (reached_) {
+                reached_(encoded_);
+            }
+        }
+    }
+
     HuffmanModel model_{};
     BitWriter writer_;
+    std::function<void(uint64_t)> reached_;
+    uint64_t encoded_ = 0;
+    uint64_t nextReport_ = ProgressStep;
 };

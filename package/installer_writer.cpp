@@ -140,15 +140,15 @@ class EntryOutput final : public CompressedSink {
 
 // Compresses `input` into the installer at `at`: the stream's length, or
 // nullopt when the stream would reach `limit` bytes or this build has no
-// compressor.
-Result<std::optional<uint64_t>> CompressInto(TemporaryOutput& file, uint64_t at,
-                                             std::span<const uint8_t> input, int level,
-                                             uint64_t limit) {
+// compressor. progress: as for CompressEntry.
+Result<std::optional<uint64_t>> CompressInto(
+    TemporaryOutput& file, uint64_t at, std::span<const uint8_t> input, int level, uint64_t limit,
+    const std::function<void(uint64_t done, uint64_t total)>& progress) {
     using R = Result<std::optional<uint64_t>>;
 #ifdef VELTRANE_HAVE_COMPRESSOR
     EntryOutput output(file, at, limit);
     std::optional<uint64_t> length =
-        CompressEntry(input, level == 0 ? DefaultLevel : level, output);
+        CompressEntry(input, level == 0 ? DefaultLevel : level, output, progress);
     if (!output.Written())
         return R::Fail(output.Written().error);
     return R::Ok(length);
@@ -158,6 +158,7 @@ Result<std::optional<uint64_t>> CompressInto(TemporaryOutput& file, uint64_t at,
     (void)input;
     (void)level;
     (void)limit;
+    (void)progress;
     return R::Ok(std::nullopt);
 #endif
 }
@@ -305,7 +306,12 @@ Result<PackReport> PackInstaller(const PackRequest& request) {
         if (request.compression != Compression::Stored) {
             const uint64_t limit =
                 request.compression == Compression::Auto ? bytes.size() : uint64_t{UINT32_MAX} + 1;
-            auto c = CompressInto(temp, dataOffset, bytes, request.level, limit);
+            std::function<void(uint64_t, uint64_t)> within;
+            if (request.progress)
+                within = [&](uint64_t part, uint64_t) {
+                    request.progress("packing " + name, done + part, totalInput);
+                };
+            auto c = CompressInto(temp, dataOffset, bytes, request.level, limit, within);
             if (!c)
                 return Fail::Fail(c.error);
             compressed = *c;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -227,6 +228,23 @@ TEST(CompressorTest, ARefusingSinkStopsTheStream) {
                 }
             }
         }
+    }
+}
+
+TEST(CompressorTest, ProgressRisesToTheInputSize) {
+    std::vector<uint8_t> input = Text(3 << 20, 15);
+    for (int level : {MinLevel, DefaultLevel, MaxLevel}) {
+        RecordingSink sink(UINT64_MAX);
+        std::vector<uint64_t> done;
+        CompressEntry(input, level, sink, [&](uint64_t part, uint64_t total) {
+            EXPECT_EQ(total, input.size()) << level;
+            done.push_back(part);
+        });
+        ASSERT_FALSE(done.empty()) << level;
+        EXPECT_TRUE(std::is_sorted(done.begin(), done.end())) << level;
+        EXPECT_LE(done.back(), input.size()) << level;
+        // Reported at least once per MiB, so the last report is close.
+        EXPECT_GE(done.back() + (1 << 20), input.size()) << level;
     }
 }
 
