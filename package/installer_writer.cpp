@@ -115,14 +115,15 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 #ifdef VELTRANE_HAVE_COMPRESSOR
 // Takes an entry's compressed stream straight into the installer at the
 // entry's data offset, so no entry is held in memory. A stream that reaches
-// `limit` bytes is refused, which stops the compressor.
+// `limit` bytes is refused, which stops the compressor; after a failed
+// write every later one is refused too.
 class EntryOutput final : public CompressedSink {
   public:
     EntryOutput(TemporaryOutput& file, uint64_t at, uint64_t limit)
         : file_(file), at_(at), limit_(limit) {}
 
     bool Write(uint64_t offset, std::span<const uint8_t> bytes) override {
-        if (offset + bytes.size() >= limit_)
+        if (!written_ || offset + bytes.size() >= limit_)
             return false;
         written_ = file_.WriteAt(at_ + offset, bytes.data(), bytes.size());
         return static_cast<bool>(written_);
